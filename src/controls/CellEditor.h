@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QValidator>
+
+class QLineEdit;
+
+namespace controls {
+
+class FlexGrid;
+
+// What differs between the grid windows that edit cells with a floating box.
+struct EditorPolicy {
+    int firstRow = 2;        // first data row: where Down wraps to
+    int firstCol = 1;        // first data column: where Enter wraps to
+    int freeTextCol = -1;    // a column whose text is not tested as a number
+    bool selectAllOnRefusal = false;
+    // Write the editor's text back, even empty, while the edit flag is set
+    // (set when the editor is placed); otherwise only non-empty text.
+    bool editFlagWriteBack = false;
+};
+
+// Blanks around it ignored: an optional sign, digits with at most one
+// decimal separator, an optional exponent. No grouping, currency or hex.
+bool isNumeric(const QString &text, const QString &decimalPoint);
+bool isNumeric(const QString &text); // with the user's decimal separator
+
+// Limits what can be typed to maxLength characters, but keeps longer text
+// that code puts in (a stored value is never cut short by being shown).
+class TypingLimit : public QValidator {
+public:
+    TypingLimit(QLineEdit *edit, int maxLength);
+    State validate(QString &input, int &pos) const override;
+
+private:
+    int m_max;
+    int m_lastLength = 0;
+};
+
+// The floating text box laid over a grid's current cell. It shows the cell's
+// text, writes its own text back when the grid leaves the cell, and moves
+// through the grid with Enter, Shift+Enter, Up and Down, refusing to move on
+// text that is not a number.
+class CellEditor : public QObject {
+    Q_OBJECT
+
+public:
+    CellEditor(FlexGrid *grid, QLineEdit *editor, const EditorPolicy &policy, QObject *parent = nullptr);
+
+    // Places the editor over the current cell with the cell's text selected.
+    // Does nothing when the grid has no editable cell.
+    void tFlexFocus();
+    // Empties the editor, then hides it: nothing is written back.
+    void hideEditor();
+    // The editor's key handling; true when the key was used.
+    bool Txt_KeyDown(int key, int shift);
+
+    bool editFlag() const { return m_editFlag; }
+    QLineEdit *editor() const { return m_editor; }
+
+    static constexpr int kMaxLength = 7;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void onLeaveCell();
+    bool hasEditableCell() const;
+    void followCell();
+    void moveRow(int step);
+
+    FlexGrid *m_grid;
+    QLineEdit *m_editor;
+    EditorPolicy m_policy;
+    bool m_editFlag = false;
+};
+
+} // namespace controls

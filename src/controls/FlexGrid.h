@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QStringList>
+#include <QVector>
+
+namespace controls {
+
+// The grid the windows rely on: text cells addressed by row and column,
+// fixed header rows and columns that stay in view when the rest scrolls, a
+// current cell that only code or a mouse click moves. LeaveCell is raised
+// before every change of the current cell, while Row and Col still name the
+// cell being left. The user never types into the grid.
+class FlexGrid : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit FlexGrid(QWidget *parent = nullptr);
+
+    int rows() const { return int(m_cells.size()); }
+    void setRows(int rows);
+    int cols() const { return m_cols; }
+    void setCols(int cols);
+    int fixedRows() const { return m_fixedRows; }
+    void setFixedRows(int count);
+    int fixedCols() const { return m_fixedCols; }
+    void setFixedCols(int count);
+
+    QString textMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString &text);
+
+    int row() const { return m_row; }
+    int col() const { return m_col; }
+    // Each raises LeaveCell first when it changes the current cell.
+    void setRow(int row);
+    void setCol(int col);
+
+    // Column width in twips; 0 hides the column.
+    int colWidth(int col) const;
+    void setColWidth(int col, int twips);
+    int rowHeight() const { return m_rowHeight; } // twips
+
+    void setMergeRow(int row, bool merge);
+    bool mergeRow(int row) const;
+
+    // "|"-separated column specifications: a leading "^" centres the column,
+    // ">" right-aligns it, the rest is its text in row 0. Sets Cols.
+    void setFormatString(const QString &format);
+    Qt::Alignment colAlignment(int col) const;
+
+    void setRedraw(bool on);
+
+    // Empties every cell; rows, columns and widths stay.
+    void clear();
+    // Inserts a row at index; tabs in text separate the cells.
+    void addItem(const QString &text, int index);
+    // Removes a row; refuses (returns false) to remove the last non-fixed row.
+    bool removeItem(int index);
+
+    // The current cell's place inside the grid, in twips.
+    int cellLeft() const;
+    int cellTop() const;
+    int cellWidth() const;
+    int cellHeight() const;
+
+    // Colours of the fixed cells, of the empty background and of the lines.
+    void setFixedColor(const QColor &color);
+
+signals:
+    void leaveCell();
+    void clicked();
+    // The cells moved under a fixed point (scrolling); a floating editor follows.
+    void scrolled();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    int colPixels(int col) const;
+    int rowPixels() const;
+    // Left edge of a column / top of a row, in viewport pixels, scrolling applied.
+    int colX(int col) const;
+    int rowY(int row) const;
+    int hitCol(int x) const;
+    int hitRow(int y) const;
+    void moveTo(int row, int col); // one LeaveCell for a change of both
+    void updateScrollBars();
+    void clampCurrent();
+    void ensureCurrentVisible();
+    void drawCell(class QPainter &p, int row, int col, const QRect &rect, const QString &text) const;
+
+    QVector<QStringList> m_cells;
+    int m_cols = 0;
+    int m_fixedRows = 1;
+    int m_fixedCols = 1;
+    int m_row = 1;
+    int m_col = 1;
+    QVector<int> m_colWidths; // twips, -1 = default
+    QVector<Qt::Alignment> m_alignments;
+    QVector<bool> m_mergeRows;
+    int m_rowHeight = 255;
+    int m_defaultColWidth = 960;
+    bool m_redraw = true;
+    QColor m_fixedColor = QColor(0xC0, 0xC0, 0xC0);
+};
+
+} // namespace controls

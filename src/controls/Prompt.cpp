@@ -1,0 +1,74 @@
+#include "controls/Prompt.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+
+namespace controls {
+
+namespace {
+
+class MessageBoxPrompt final : public Prompt {
+public:
+    void inform(const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Information, kAppTitle, text, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.exec();
+    }
+    bool confirm(const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Question, kAppTitle, text, QMessageBox::Yes | QMessageBox::No,
+                        QApplication::activeWindow());
+        return box.exec() == QMessageBox::Yes;
+    }
+};
+
+class ExecRunner final : public ModalRunner {
+public:
+    int run(QDialog &dialog) override { return dialog.exec(); }
+};
+
+MessageBoxPrompt g_messageBoxes;
+Prompt *g_prompt = &g_messageBoxes;
+ExecRunner g_exec;
+ModalRunner *g_runner = &g_exec;
+
+} // namespace
+
+Prompt &Prompt::current()
+{
+    return *g_prompt;
+}
+
+void Prompt::install(Prompt *prompt)
+{
+    g_prompt = prompt ? prompt : &g_messageBoxes;
+}
+
+void inform(const QString &text)
+{
+    Prompt::current().inform(text);
+}
+
+bool confirm(const QString &text)
+{
+    return Prompt::current().confirm(text);
+}
+
+ModalRunner &ModalRunner::current()
+{
+    return *g_runner;
+}
+
+void ModalRunner::install(ModalRunner *runner)
+{
+    g_runner = runner ? runner : &g_exec;
+}
+
+int openModal(QDialog &dialog)
+{
+    return ModalRunner::current().run(dialog);
+}
+
+} // namespace controls

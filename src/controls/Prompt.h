@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+class QDialog;
+
+namespace controls {
+
+// The title of every message box.
+inline const QString kAppTitle = QStringLiteral("Orvana Class");
+
+// The only way any code shows a message box. The program installs message
+// boxes; tests install a scripted prompt that records and answers.
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    // Information icon, OK button.
+    virtual void inform(const QString &text) = 0;
+    // Question icon, Yes and No buttons; true for Yes.
+    virtual bool confirm(const QString &text) = 0;
+
+    static Prompt &current();
+    // Takes no ownership; nullptr restores the message boxes.
+    static void install(Prompt *prompt);
+};
+
+void inform(const QString &text);
+bool confirm(const QString &text);
+
+// Opens a window modally. Tests replace it to drive the window themselves.
+class ModalRunner {
+public:
+    virtual ~ModalRunner() = default;
+    virtual int run(QDialog &dialog) = 0;
+
+    static ModalRunner &current();
+    static void install(ModalRunner *runner);
+};
+
+int openModal(QDialog &dialog);
+
+} // namespace controls

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "store/RuleStore.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+
+namespace controls {
+class GraphicalButton;
+}
+namespace store {
+class ClassModule;
+}
+
+namespace definer {
+
+class RuleSetPanel;
+
+// The cut / symmetry class definer that fills the main window: choose a
+// type, a shape and a lab; edit the class grid and the class list; save
+// them; create, copy and delete labs.
+class ClassDefiner : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ClassDefiner(store::ClassModule &module, QWidget *parent = nullptr);
+
+    // Selection handlers; code that reloads calls them directly.
+    void pCut_Click();
+    void cShape_Click();
+    void LabList_Click();
+
+    // Storing.
+    void BtnApply_Click();
+    void MnuSave_Click();
+
+    // Lab management (ClassDefinerLabs.cpp).
+    void MnuCreate_Click();
+    void MnuCopyAs_Click();
+    void MnuDelete_Click();
+    void MnuUpdateShapes_Click();
+
+    // Start-up: the shape list, then the first type and the first shape.
+    // Throws store::Error when Shapes.txt cannot be read.
+    void loadShapeList();
+    void selectFirstTypeAndShape();
+
+    QString type() const;  // "Cut" or "Sym"
+    QString shape() const;
+    QString lab() const;
+
+    QLabel *Label1;
+    QComboBox *cShape;
+    QLabel *Label6;
+    QComboBox *pCut;
+    QLabel *Label3;
+    QComboBox *LabList;
+    QGroupBox *Frame1;
+    QLabel *Label2;
+    QLineEdit *nName;
+    QLabel *Label4;
+    QLineEdit *TxtDesc;
+    controls::GraphicalButton *BtnDelete;
+    controls::GraphicalButton *BtnCreate;
+    controls::GraphicalButton *BtnSave;
+    RuleSetPanel *panel;
+
+    static constexpr int kMaxLabNameLength = 25;
+
+private:
+    void buildControls();
+    void setTabOrder();
+    store::RuleStore rules() const;
+    store::Scope scope() const;
+    // Refuses, with a message, to write for no lab.
+    bool labChosen() const;
+
+    store::ClassModule &m_module;
+};
+
+} // namespace definer

@@ -1,0 +1,230 @@
+#include "definer/RuleSetPanel.h"
+
+#include "controls/FlexGrid.h"
+#include "controls/GraphicalButton.h"
+#include "controls/Twips.h"
+#include "definer/ClassNameList.h"
+#include "definer/Styles.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStyle>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace definer {
+
+using controls::place;
+
+namespace {
+
+constexpr int kFirstDataRow = 2;
+
+QListWidget *makeTickList(QWidget *page)
+{
+    auto *list = new QListWidget(page);
+    list->setFont(styles::dataFont());
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The list stands 390 twips in from the tab control's left edge and
+    // fills the page below the tab strip.
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(controls::twips(390) - 2, 4, controls::twips(90), 4);
+    layout->addWidget(list);
+    return list;
+}
+
+} // namespace
+
+RuleSetPanel::RuleSetPanel(QWidget *host, const PanelCaptions &captions, const controls::EditorPolicy &policy)
+    : QObject(host)
+{
+    buildControls(host, captions);
+    m_editor = new controls::CellEditor(msf, Txt, policy, this);
+    m_classNames = new ClassNameList(LCname, TxtCName, this);
+    for (int i = 0; i < 4; ++i)
+        connect(BtnList[i], &QAbstractButton::clicked, m_classNames, [this, i] { m_classNames->BtnList_Click(i); });
+}
+
+void RuleSetPanel::buildControls(QWidget *host, const PanelCaptions &captions)
+{
+    QStyle *style = host->style();
+
+    LCname = new QListWidget(host);
+    LCname->setObjectName(QStringLiteral("LCname"));
+    LCname->setFont(styles::dataFont());
+    place(LCname, 4830, 90, 2625, 1815);
+
+    TxtCName = new QLineEdit(host);
+    TxtCName->setObjectName(QStringLiteral("TxtCName"));
+    TxtCName->setFont(styles::dataFont());
+    place(TxtCName, 4830, 1950, 2625, 345);
+
+    const struct {
+        const char *caption;
+        QStyle::StandardPixmap icon;
+        int left, top;
+    } buttons[4] = {{"Add", QStyle::SP_FileDialogNewFolder, 6930, 2340},
+                    {"Delete", QStyle::SP_DialogDiscardButton, 6360, 2340},
+                    {"Move up", QStyle::SP_ArrowUp, 7500, 510},
+                    {"Move down", QStyle::SP_ArrowDown, 7500, 1110}};
+    for (int i = 0; i < 4; ++i) {
+        BtnList[i] = new controls::GraphicalButton(QString::fromLatin1(buttons[i].caption),
+                                                   style->standardIcon(buttons[i].icon), host);
+        BtnList[i]->setObjectName(QStringLiteral("BtnList%1").arg(i));
+        BtnList[i]->setFont(styles::dataFont());
+        place(BtnList[i], buttons[i].left, buttons[i].top, 555, 555);
+    }
+
+    BtnApply = new controls::GraphicalButton(captions.apply, style->standardIcon(QStyle::SP_DialogApplyButton), host);
+    BtnApply->setObjectName(QStringLiteral("BtnApply"));
+    BtnApply->setFont(styles::dataFont());
+    place(BtnApply, 4830, 2340, 555, 555);
+
+    SSTab1 = new QTabWidget(host);
+    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1->setFont(controls::makeFont(QStringLiteral("Arial"), 8.25, false));
+    place(SSTab1, 8250, 90, 3405, 2805);
+    auto *includePage = new QWidget;
+    auto *showPage = new QWidget;
+    SSTab1->addTab(includePage, captions.includeTab);
+    SSTab1->addTab(showPage, captions.showTab);
+    PList = makeTickList(includePage);
+    PList->setObjectName(QStringLiteral("PList"));
+    sList = makeTickList(showPage);
+    sList->setObjectName(QStringLiteral("sList"));
+
+    Label7 = styles::makeLabel(QStringLiteral("CLASS DATA"), host);
+    place(Label7, 120, 2910, 1095, 225);
+
+    msf = new controls::FlexGrid(host);
+    msf->setObjectName(QStringLiteral("msf"));
+    msf->setFont(styles::dataFont());
+    msf->setFixedRows(2);
+    msf->setFixedCols(1);
+    place(msf, 120, 3120, 13245, 4065);
+
+    Txt = new QLineEdit(host);
+    Txt->setObjectName(QStringLiteral("Txt"));
+    styles::styleCellEditor(Txt);
+    Txt->setValidator(new controls::TypingLimit(Txt, controls::CellEditor::kMaxLength));
+    place(Txt, 4500, 4740, 825, 285);
+    Txt->setFocusPolicy(Qt::ClickFocus);
+}
+
+void RuleSetPanel::hideEditor()
+{
+    m_editor->hideEditor();
+}
+
+void RuleSetPanel::uncheckAll()
+{
+    for (QListWidget *list : {PList, sList})
+        for (int i = 0; i < list->count(); ++i)
+            list->item(i)->setCheckState(Qt::Unchecked);
+}
+
+void RuleSetPanel::showParameters(const QVector<store::Parameter> &parameters)
+{
+    hideEditor();
+    PList->clear();
+    sList->clear();
+    LCname->clear();
+    msf->setRows(kFirstDataRow);
+    msf->setCols(1);
+    m_rowFields = QStringList(QList<QString>(parameters.size() + 1));
+    msf->setRedraw(false);
+    msf->setRows(kFirstDataRow + int(parameters.size()));
+    for (int i = 0; i < parameters.size(); ++i) {
+        msf->setTextMatrix(kFirstDataRow + i, 0, parameters[i].displayName);
+        m_rowFields[i] = parameters[i].fieldName;
+        for (QListWidget *list : {PList, sList}) {
+            auto *item = new QListWidgetItem(parameters[i].displayName, list);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+    }
+    if (!parameters.isEmpty())
+        msf->setColWidth(0, kNameColumnWidth);
+    msf->setRedraw(true);
+}
+
+void RuleSetPanel::clearClasses()
+{
+    hideEditor();
+    LCname->clear();
+    msf->setCols(1);
+}
+
+void RuleSetPanel::showClasses(const QStringList &classes, const store::RangeLookup &ranges)
+{
+    hideEditor();
+    msf->setRedraw(false);
+    for (int r = 0; r < msf->rows(); ++r)
+        msf->setMergeRow(r, true);
+    LCname->clear();
+    msf->setCols(1);
+    QString header;
+    for (const QString &name : classes) {
+        LCname->addItem(name);
+        header += QStringLiteral("|^") + name + QStringLiteral("|^") + name;
+    }
+    msf->setFormatString(QStringLiteral(">Class Names") + header);
+    msf->setColWidth(0, kNameColumnWidth);
+    for (int i = 1; i + 1 < msf->cols(); i += 2) {
+        msf->setColWidth(i, kClassColumnWidth);
+        msf->setColWidth(i + 1, kClassColumnWidth);
+        msf->setTextMatrix(1, i, QStringLiteral("Min"));
+        msf->setTextMatrix(1, i + 1, QStringLiteral("Max"));
+    }
+    uncheckAll();
+    for (int r = kFirstDataRow; r < msf->rows(); ++r) {
+        const QString para = msf->textMatrix(r, 0);
+        for (int j = 0; j < classes.size(); ++j) {
+            const store::RangeCell *cell = ranges.find(para, j + 1);
+            if (!cell)
+                continue;
+            msf->setTextMatrix(r, 2 * j + 1, cell->min);
+            msf->setTextMatrix(r, 2 * j + 2, cell->max);
+            // A tick is on when any class row of the parameter carries it.
+            if (cell->include)
+                PList->item(r - kFirstDataRow)->setCheckState(Qt::Checked);
+            if (cell->show)
+                sList->item(r - kFirstDataRow)->setCheckState(Qt::Checked);
+        }
+    }
+    msf->setRedraw(true);
+}
+
+QStringList RuleSetPanel::classNames() const
+{
+    QStringList names;
+    for (int i = 0; i < LCname->count(); ++i)
+        names.append(LCname->item(i)->text());
+    return names;
+}
+
+bool RuleSetPanel::hasParameters() const
+{
+    return msf->rows() > kFirstDataRow;
+}
+
+QVector<store::RangeRow> RuleSetPanel::gridRanges() const
+{
+    QVector<store::RangeRow> rows;
+    rows.reserve((msf->rows() - kFirstDataRow) * (msf->cols() / 2));
+    for (int r = kFirstDataRow; r < msf->rows(); ++r) {
+        const int i = r - kFirstDataRow;
+        const bool include = i < PList->count() && PList->item(i)->checkState() == Qt::Checked;
+        const bool show = i < sList->count() && sList->item(i)->checkState() == Qt::Checked;
+        int k = 0;
+        for (int j = 1; j < msf->cols(); j += 2) {
+            ++k;
+            rows.append(store::RangeRow{k, msf->textMatrix(r, 0), msf->textMatrix(r, j), msf->textMatrix(r, j + 1), include,
+                                        msf->textMatrix(0, j), m_rowFields.value(i), show});
+        }
+    }
+    return rows;
+}
+
+} // namespace definer

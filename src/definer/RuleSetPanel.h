@@ -1,0 +1,81 @@
+#pragma once
+
+#include "controls/CellEditor.h"
+#include "store/RuleStore.h"
+
+#include <QObject>
+#include <QStringList>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTabWidget;
+class QWidget;
+
+namespace controls {
+class FlexGrid;
+class GraphicalButton;
+}
+
+namespace definer {
+
+class ClassNameList;
+
+// What the two class definer windows show differently.
+struct PanelCaptions {
+    QString apply;       // the apply button
+    QString includeTab;
+    QString showTab;
+};
+
+// The part the main window and the secondary definer share: the class grid
+// with its cell editor, the class name list with its buttons, the include
+// and show lists, and the loading and reading of a rule set through them.
+class RuleSetPanel : public QObject {
+    Q_OBJECT
+
+public:
+    RuleSetPanel(QWidget *host, const PanelCaptions &captions, const controls::EditorPolicy &policy);
+
+    // Parameter rows of the grid (clears classes, lists and ticks first).
+    void showParameters(const QVector<store::Parameter> &parameters);
+    // Class columns, the class list, cells and ticks for the loaded rows.
+    void showClasses(const QStringList &classes, const store::RangeLookup &ranges);
+    // Drops the class columns and the class list, keeping the parameter rows.
+    void clearClasses();
+
+    // The class list as it stands on screen.
+    QStringList classNames() const;
+    // One row per parameter row and class column pair, as the grid shows them.
+    QVector<store::RangeRow> gridRanges() const;
+    bool hasParameters() const;
+
+    void hideEditor();
+
+    QLabel *Label7;
+    controls::FlexGrid *msf;
+    QLineEdit *Txt;
+    QListWidget *LCname;
+    QLineEdit *TxtCName;
+    controls::GraphicalButton *BtnList[4];
+    controls::GraphicalButton *BtnApply;
+    QTabWidget *SSTab1;
+    QListWidget *PList;
+    QListWidget *sList;
+
+    controls::CellEditor *editor() const { return m_editor; }
+    ClassNameList *classNameList() const { return m_classNames; }
+
+    static constexpr int kNameColumnWidth = 2500;
+    static constexpr int kClassColumnWidth = 900;
+
+private:
+    void buildControls(QWidget *host, const PanelCaptions &captions);
+    void uncheckAll();
+
+    QStringList m_rowFields; // report field of each parameter row, index = row - 2
+    controls::CellEditor *m_editor = nullptr;
+    ClassNameList *m_classNames = nullptr;
+};
+
+} // namespace definer

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+// The look shared by the definer windows.
+namespace definer::styles {
+
+QColor windowColor();       // light grey background
+QFont dataFont();           // Tahoma 8.25 bold: lists, boxes, grids
+QFont labelFont();          // Arial 9 bold
+QLabel *makeLabel(const QString &caption, QWidget *parent);
+void styleCellEditor(QLineEdit *editor);
+void paintBackground(QWidget *widget);
+
+} // namespace definer::styles

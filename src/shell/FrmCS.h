@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QMenu;
+
+namespace store {
+class ClassModule;
+}
+namespace definer {
+class ClassDefiner;
+}
+
+// The main window: the class definer with its menu bar, the key that opens
+// the password window, and the doors to every other window.
+class FrmCS : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit FrmCS(store::ClassModule &module, QWidget *parent = nullptr);
+
+    // Start-up in order: the shape list, the databases, the first type, the
+    // first shape. Throws store::Error naming the file that failed.
+    void Form_Load();
+
+    void showPasswordWindow();
+    void Instru_Click();
+    void MnuAbout_Click();
+
+    definer::ClassDefiner *definer;
+
+    QMenu *MnuFile;
+    QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuDelete, *MnuPrint, *MnuImport, *MnuExport,
+        *MnuBackup, *MnuUpdateShapes, *MnuExit;
+    QMenu *MnuOptions;
+    QAction *MnuMultilab, *MnuOMZsym, *Desc;
+    QMenu *mnuSettings;
+    QAction *MnuParameters, *MnuShape;
+    QMenu *helppp;
+    QAction *Instru, *MnuAbout;
+
+private:
+    void buildMenus();
+
+    store::ClassModule &m_module;
+};

@@ -1,0 +1,163 @@
+#include "store/RuleStore.h"
+
+#include "store/Error.h"
+#include "store/Sql.h"
+
+namespace store {
+
+RuleTables RuleTables::forType(const QString &type)
+{
+    if (type == QLatin1String("Cut"))
+        return {QStringLiteral("Cut"), QStringLiteral("CutLab"), QStringLiteral("CutPara"),
+                QStringLiteral("CutData"), true};
+    if (type == QLatin1String("Sym"))
+        return {QStringLiteral("Sym"), QStringLiteral("SymLab"), QStringLiteral("SymPara"),
+                QStringLiteral("SymData"), true};
+    throw Error(QStringLiteral("Unknown class type \"%1\".").arg(type));
+}
+
+RuleTables RuleTables::secondary()
+{
+    return {QStringLiteral("Class"), QString(), QStringLiteral("SYMPARA"), QStringLiteral("SymData"),
+            false};
+}
+
+QString RangeLookup::key(const QString &para, int serial)
+{
+    return QString::number(serial) + QChar(0x1f) + para.toCaseFolded();
+}
+
+void RangeLookup::add(const QString &para, int serial, const RangeCell &cell)
+{
+    const QString k = key(para, serial);
+    if (!m_cells.contains(k))
+        m_cells.insert(k, cell);
+}
+
+const RangeCell *RangeLookup::find(const QString &para, int serial) const
+{
+    const auto it = m_cells.constFind(key(para, serial));
+    return it == m_cells.cend() ? nullptr : &it.value();
+}
+
+RuleStore::RuleStore(const QSqlDatabase &db, const RuleTables &tables) : m_db(db), m_tables(tables)
+{
+}
+
+QString RuleStore::scopeCondition() const
+{
+    return m_tables.scoped ? QStringLiteral(" WHERE Lab = ? AND Shape = ?") : QString();
+}
+
+QVariantList RuleStore::scopeValues(const Scope &scope) const
+{
+    return m_tables.scoped ? QVariantList{scope.lab, scope.shape} : QVariantList{};
+}
+
+QVector<Parameter> RuleStore::parameters(const QString &shape) const
+{
+    QSqlQuery q = m_tables.scoped
+        ? run(m_db, QStringLiteral("SELECT Display_Name, Parameters FROM %1 WHERE Shape = ? ORDER BY ID")
+                        .arg(m_tables.paraTable),
+              {shape})
+        : run(m_db, QStringLiteral("SELECT Display_Name, Parameters FROM %1 ORDER BY ID")
+                        .arg(m_tables.paraTable));
+    QVector<Parameter> result;
+    while (q.next())
+        result.append({text(q, 0), text(q, 1)});
+    return result;
+}
+
+QStringList RuleStore::labs(const QString &shape) const
+{
+    QSqlQuery q = run(m_db,
+                      QStringLiteral("SELECT DISTINCT Lab FROM %1 WHERE Shape = ? ORDER BY Lab COLLATE NOCASE")
+                          .arg(m_tables.labTable),
+                      {shape});
+    QStringList result;
+    while (q.next())
+        result.append(text(q, 0));
+    return result;
+}
+
+QStringList RuleStore::classes(const Scope &scope) const
+{
+    QSqlQuery q = run(m_db,
+                      QStringLiteral("SELECT Class FROM %1%2 ORDER BY Serial")
+                          .arg(m_tables.classTable, scopeCondition()),
+                      scopeValues(scope));
+    QStringList result;
+    while (q.next())
+        result.append(text(q, 0));
+    return result;
+}
+
+RangeLookup RuleStore::ranges(const Scope &scope) const
+{
+    // One query for the whole lab; rowid order keeps "the first stored row wins".
+    QSqlQuery q = run(m_db,
+                      QStringLiteral("SELECT cPara, serial, cMin, cMax, include, Show FROM %1%2 ORDER BY rowid")
+                          .arg(m_tables.dataTable, scopeCondition()),
+                      scopeValues(scope));
+    RangeLookup lookup;
+    while (q.next()) {
+        const QString para = text(q, 0);
+        const int serial = q.value(1).toInt();
+        lookup.add(para, serial, {text(q, 2), text(q, 3), flag(q, 4), flag(q, 5)});
+    }
+    return lookup;
+}
+
+QVector<RangeRow> RuleStore::storedRanges(const Scope &scope) const
+{
+    const QString columns = QStringLiteral("serial, cPara, cMin, cMax, include, Class, Parameters, Show");
+    QSqlQuery q = run(m_db,
+                      QStringLiteral("SELECT %1 FROM %2%3 ORDER BY rowid")
+                          .arg(columns, m_tables.dataTable, scopeCondition()),
+                      scopeValues(scope));
+    QVector<RangeRow> rows;
+    while (q.next())
+        rows.append(RangeRow{q.value(0).toInt(), text(q, 1), text(q, 2), text(q, 3), flag(q, 4), text(q, 5),
+                     text(q, 6), flag(q, 7)});
+    return rows;
+}
+
+void RuleStore::saveClasses(const Scope &scope, const QStringList &names) const
+{
+    Transaction transaction(m_db);
+    run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.classTable, scopeCondition()),
+        scopeValues(scope));
+    const QString sql = m_tables.scoped
+        ? QStringLiteral("INSERT INTO %1 (Shape, Lab, Serial, Class) VALUES (?, ?, ?, ?)")
+        : QStringLiteral("INSERT INTO %1 (Class, Serial) VALUES (?, ?)");
+    QSqlQuery insert = prepare(m_db, sql.arg(m_tables.classTable));
+    for (int p = 0; p < names.size(); ++p) {
+        runPrepared(insert, m_tables.scoped ? QVariantList{scope.shape, scope.lab, p, names[p]}
+                                            : QVariantList{names[p], p});
+    }
+    insert.finish();
+    transaction.commit();
+}
+
+void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows) const
+{
+    Transaction transaction(m_db);
+    run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()),
+        scopeValues(scope));
+    const QString sql = m_tables.scoped
+        ? QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+        : QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    QSqlQuery insert = prepare(m_db, sql.arg(m_tables.dataTable));
+    for (const RangeRow &r : rows) {
+        QVariantList values{r.serial, r.para, r.min, r.max, int(r.include), r.className, r.fieldName, int(r.show)};
+        if (m_tables.scoped) {
+            values.prepend(scope.lab);
+            values.prepend(scope.shape);
+        }
+        runPrepared(insert, values);
+    }
+    insert.finish();
+    transaction.commit();
+}
+
+} // namespace store

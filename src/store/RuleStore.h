@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace store {
+
+// The four tables of one rule set. Names come from this fixed set only,
+// never from free text.
+struct RuleTables {
+    QString classTable;
+    QString labTable;
+    QString paraTable;
+    QString dataTable;
+    bool scoped = true; // rows carry Shape and Lab
+
+    // "Cut" or "Sym"; throws store::Error for anything else.
+    static RuleTables forType(const QString &type);
+    // The secondary rule set: one set, no shape, no lab.
+    static RuleTables secondary();
+};
+
+struct Scope {
+    QString shape;
+    QString lab;
+};
+
+struct Parameter {
+    QString displayName;
+    QString fieldName; // the report field, column "Parameters"
+};
+
+struct RangeCell {
+    QString min;
+    QString max;
+    bool include = false;
+    bool show = false;
+};
+
+// One stored range row, in the column order of the range table.
+struct RangeRow {
+    int serial = 0; // 1-based class number
+    QString para;   // the parameter's display name
+    QString min;
+    QString max;
+    bool include = false;
+    QString className;
+    QString fieldName;
+    bool show = false;
+    bool operator==(const RangeRow &) const = default;
+};
+
+// The ranges of one lab, found by parameter display name (without regard to
+// case, as the old engine compared) and class number. The first row added
+// for a pair wins.
+class RangeLookup {
+public:
+    void add(const QString &para, int serial, const RangeCell &cell);
+    const RangeCell *find(const QString &para, int serial) const;
+    int size() const { return int(m_cells.size()); }
+
+private:
+    static QString key(const QString &para, int serial);
+    QHash<QString, RangeCell> m_cells;
+};
+
+class RuleStore {
+public:
+    RuleStore(const QSqlDatabase &db, const RuleTables &tables);
+
+    const RuleTables &tables() const { return m_tables; }
+
+    // In ID order.
+    QVector<Parameter> parameters(const QString &shape) const;
+    // Distinct lab names, in name order without regard to case.
+    QStringList labs(const QString &shape) const;
+    // Class names in Serial order.
+    QStringList classes(const Scope &scope) const;
+    RangeLookup ranges(const Scope &scope) const;
+
+    // Replace the scope's class list (Serial = position) in one transaction.
+    void saveClasses(const Scope &scope, const QStringList &names) const;
+    // Replace the scope's ranges in one transaction.
+    void saveRanges(const Scope &scope, const QVector<RangeRow> &rows) const;
+
+    // Every stored range row of the scope, in stored order.
+    QVector<RangeRow> storedRanges(const Scope &scope) const;
+
+private:
+    QString scopeCondition() const;
+    QVariantList scopeValues(const Scope &scope) const;
+
+    QSqlDatabase m_db;
+    RuleTables m_tables;
+};
+
+} // namespace store

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace store {
+
+// Runs a script of SQL statements separated by ";" at the ends of
+// statements (quotes and "--" comments respected), in one transaction.
+void runScript(const QSqlDatabase &db, const QString &script);
+
+// Creates a data directory: the three databases with their tables and
+// Shapes.txt, empty or filled with the demo rule set. Refuses (store::Error)
+// when any of its files exists already, so nothing is ever overwritten.
+void createDataDirectory(const QString &path, bool withDemo);
+
+} // namespace store

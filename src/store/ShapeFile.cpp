@@ -1,0 +1,82 @@
+#include "store/ShapeFile.h"
+
+#include "store/Error.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace store {
+
+namespace {
+
+// Reads one field starting at pos; leaves pos after the comma or line end
+// that closed it.
+QString nextField(const QString &text, qsizetype &pos)
+{
+    const qsizetype size = text.size();
+    while (pos < size && (text[pos] == u' ' || text[pos] == u'\t'))
+        ++pos;
+
+    QString field;
+    if (pos < size && text[pos] == u'"') {
+        ++pos;
+        while (pos < size && text[pos] != u'"' && text[pos] != u'\n')
+            field += text[pos++];
+        if (pos < size && text[pos] == u'"')
+            ++pos;
+        // Anything between the closing quote and the separator is dropped.
+        while (pos < size && text[pos] != u',' && text[pos] != u'\n')
+            ++pos;
+    } else {
+        while (pos < size && text[pos] != u',' && text[pos] != u'\n')
+            field += text[pos++];
+    }
+    if (field.endsWith(u'\r'))
+        field.chop(1);
+    if (pos < size)
+        ++pos; // the comma or the line feed
+    return field;
+}
+
+} // namespace
+
+QVector<ShapeEntry> parseShapeText(const QString &text)
+{
+    QVector<ShapeEntry> shapes;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const QString field = nextField(text, pos);
+        const qsizetype tilde = field.indexOf(u'~');
+        if (tilde < 0)
+            continue;
+        shapes.append({field.left(tilde), field.mid(tilde + 1)});
+    }
+    return shapes;
+}
+
+QVector<ShapeEntry> readShapeFile(const QString &path)
+{
+    QFile file(path);
+    const QString name = QFileInfo(path).fileName();
+    if (!file.exists())
+        throw Error(QStringLiteral("%1 was not found in %2.")
+                        .arg(name, QFileInfo(path).absolutePath()));
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("%1 cannot be read: %2").arg(name, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("%1 cannot be read: %2").arg(name, file.errorString()));
+
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError()) {
+        QStringDecoder ansi("windows-1252");
+        text = ansi.isValid() ? ansi(bytes) : QString::fromLatin1(bytes);
+    }
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return parseShapeText(text);
+}
+
+} // namespace store

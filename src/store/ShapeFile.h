@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+namespace store {
+
+struct ShapeEntry {
+    QString name;
+    QString code;
+    bool operator==(const ShapeEntry &) const = default;
+};
+
+// Splits the shapes file the way the office's files have always been read:
+// a field ends at a comma or at the end of a line, blanks before a field are
+// skipped, double quotes enclose a field, and each field is split at its
+// first "~" into name and code. Fields that are empty or hold no "~" are
+// skipped, so positions in the result stay aligned with the shape combos.
+QVector<ShapeEntry> parseShapeText(const QString &text);
+
+// Reads and parses Shapes.txt; throws store::Error naming the file when it
+// is missing or cannot be read. UTF-8, with Windows-1252 files read as such.
+QVector<ShapeEntry> readShapeFile(const QString &path);
+
+} // namespace store

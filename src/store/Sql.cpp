@@ -1,0 +1,82 @@
+#include "store/Sql.h"
+
+#include "store/Error.h"
+
+#include <QSqlError>
+
+namespace store {
+
+namespace {
+
+[[noreturn]] void fail(const QSqlError &error, const QString &what)
+{
+    QString message = error.databaseText();
+    if (message.isEmpty())
+        message = error.text();
+    if (message.isEmpty())
+        message = what;
+    throw Error(message, error.nativeErrorCode());
+}
+
+} // namespace
+
+QSqlQuery prepare(const QSqlDatabase &db, const QString &sql)
+{
+    if (!db.isOpen())
+        throw Error(QStringLiteral("The database is not open."));
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        fail(query.lastError(), sql);
+    return query;
+}
+
+QSqlQuery run(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query = prepare(db, sql);
+    runPrepared(query, values);
+    return query;
+}
+
+void runPrepared(QSqlQuery &query, const QVariantList &values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
+    if (!query.exec())
+        fail(query.lastError(), query.lastQuery());
+}
+
+QString text(const QSqlQuery &query, int column)
+{
+    const QVariant value = query.value(column);
+    return value.isNull() ? QString() : value.toString();
+}
+
+bool flag(const QSqlQuery &query, int column)
+{
+    return query.value(column).toLongLong() != 0;
+}
+
+Transaction::Transaction(const QSqlDatabase &db) : m_db(db)
+{
+    run(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+    m_open = true;
+}
+
+Transaction::~Transaction()
+{
+    if (m_open) {
+        // After FULL, IOERR or BUSY SQLite may have rolled back already; a
+        // second rollback that finds no transaction is harmless.
+        QSqlQuery rollback(m_db);
+        rollback.exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+void Transaction::commit()
+{
+    run(m_db, QStringLiteral("COMMIT"));
+    m_open = false;
+}
+
+} // namespace store
