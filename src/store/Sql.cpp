@@ -40,8 +40,12 @@ QSqlQuery run(const QSqlDatabase &db, const QString &sql, const QVariantList &va
 
 void runPrepared(QSqlQuery &query, const QVariantList &values)
 {
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values.at(i));
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant &value = values.at(i);
+        // An empty box holds a null QString; store it as empty text, never NULL.
+        const bool nullText = value.typeId() == QMetaType::QString && value.toString().isNull();
+        query.bindValue(i, nullText ? QVariant(QString(QLatin1String(""))) : value);
+    }
     if (!query.exec())
         fail(query.lastError(), query.lastQuery());
 }

@@ -92,6 +92,7 @@ void TestDataDir::exec(const QString &sql, const QString &database) const
 {
     withConnection(file(database), [&](QSqlDatabase &db) {
         const QStringList statements = sql.split(QStringLiteral(";\n"), Qt::SkipEmptyParts);
+        db.transaction(); // one sync for the lot
         for (const QString &statement : statements) {
             if (statement.trimmed().isEmpty())
                 continue;
@@ -99,6 +100,7 @@ void TestDataDir::exec(const QString &sql, const QString &database) const
             if (!q.exec(statement))
                 qFatal("SQL failed: %s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
         }
+        db.commit();
     });
 }
 

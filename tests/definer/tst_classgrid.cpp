@@ -1,0 +1,195 @@
+#include "DefinerFixture.h"
+
+#include "controls/FlexGrid.h"
+
+#include <QLineEdit>
+
+class TestClassGrid : public QObject {
+    Q_OBJECT
+
+private slots:
+    void labOfThreeClassesAndFourParameters()
+    {
+        DefinerFixture f(kThreeClassesFourParameters);
+        // Labs in name order; the first is loaded.
+        QCOMPARE(DefinerFixture::items(f.definer.LabList), (QStringList{"AGL", "Nordic"}));
+        QCOMPARE(f.definer.lab(), QStringLiteral("AGL"));
+        QCOMPARE(f.grid().rows(), 6);
+        QCOMPARE(f.grid().cols(), 7);
+        QCOMPARE(f.row(0), (QStringList{"Class Names", "Excellent", "Excellent", "Very Good", "Very Good", "Good", "Good"}));
+        QCOMPARE(f.row(1), (QStringList{"", "Min", "Max", "Min", "Max", "Min", "Max"}));
+        QCOMPARE(f.row(2), (QStringList{"Table %", "52", "62", "50", "66", "47", "69"}));
+        QCOMPARE(f.row(3), (QStringList{"Crown Angle", "31.5", "36.5", "", "", "22", "40"}));
+        QCOMPARE(f.row(4), (QStringList{"Pavilion Angle", "", "", "", "", "", ""}));
+        QCOMPARE(f.row(5), (QStringList{"Total Depth %", "", "", "56", "64.5", "", ""}));
+        QCOMPARE(f.grid().colWidth(0), 2500);
+        for (int c = 1; c < 7; ++c)
+            QCOMPARE(f.grid().colWidth(c), 900);
+        QVERIFY(f.grid().colAlignment(0) & Qt::AlignRight);
+        QVERIFY(f.grid().colAlignment(3) & Qt::AlignHCenter);
+        QVERIFY(f.grid().mergeRow(0));
+        QCOMPARE(DefinerFixture::items(f.definer.panel->LCname), (QStringList{"Excellent", "Very Good", "Good"}));
+        QCOMPARE(DefinerFixture::items(f.definer.panel->PList),
+                 (QStringList{"Table %", "Crown Angle", "Pavilion Angle", "Total Depth %"}));
+        // Include is on for Crown Angle though only its third class carries it.
+        QCOMPARE(DefinerFixture::ticks(f.definer.panel->PList), (QList<bool>{false, true, false, true}));
+        QCOMPARE(DefinerFixture::ticks(f.definer.panel->sList), (QList<bool>{true, false, false, false}));
+        QVERIFY(f.prompt.informed.isEmpty());
+    }
+
+    void emptyCases_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QStringList>("labs");
+        QTest::addColumn<QStringList>("row0");
+        QTest::newRow("parameters but no lab")
+            << "INSERT INTO CutPara VALUES ('Brilliant',1,'T','Table %');\n"
+               "INSERT INTO SymLab VALUES ('Brilliant','AGL','');\n"
+            << 3 << QStringList{} << QStringList{""};
+        QTest::newRow("labs but no parameters")
+            << "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
+               "INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n"
+            << 2 << QStringList{} << QStringList{""};
+        QTest::newRow("lab without classes")
+            << "INSERT INTO CutPara VALUES ('Brilliant',1,'T','Table %');\n"
+               "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
+            << 3 << QStringList{"AGL"} << QStringList{"Class Names"};
+    }
+
+    void emptyCases()
+    {
+        QFETCH(QString, sql);
+        QFETCH(int, rows);
+        QFETCH(QStringList, labs);
+        QFETCH(QStringList, row0);
+        DefinerFixture f(sql);
+        QCOMPARE(f.grid().rows(), rows);
+        QCOMPARE(f.grid().cols(), 1);
+        QCOMPARE(f.row(0), row0);
+        QCOMPARE(DefinerFixture::items(f.definer.LabList), labs);
+        QCOMPARE(f.definer.panel->LCname->count(), 0);
+        QCOMPARE(DefinerFixture::ticks(f.definer.panel->PList), QList<bool>(rows - 2, false));
+    }
+
+    void emptyShapeFileOpensEmpty()
+    {
+        DefinerFixture f(kThreeClassesFourParameters, QString());
+        QCOMPARE(f.definer.cShape->count(), 0);
+        QCOMPARE(f.module.ShapeCodes, QStringList{""});
+        QCOMPARE(f.grid().rows(), 2);
+        QCOMPARE(f.definer.LabList->count(), 0);
+    }
+
+    void typeSwitchReadsTheSymTables()
+    {
+        DefinerFixture f(kThreeClassesFourParameters);
+        f.definer.cShape->setCurrentIndex(0);
+        f.chooseType("Sym");
+        QCOMPARE(f.definer.shape(), QStringLiteral("Brilliant"));
+        QCOMPARE(f.row(0), (QStringList{"Class Names", "Excellent", "Excellent"}));
+        QCOMPARE(f.row(2), (QStringList{"Out of Round %", "0", "0.9"}));
+        QCOMPARE(DefinerFixture::ticks(f.definer.panel->PList), QList<bool>{true});
+        f.chooseType("Cut");
+        QCOMPARE(f.grid().rows(), 6);
+    }
+
+    void saveWritesEveryCellOfTheLab()
+    {
+        DefinerFixture f(kThreeClassesFourParameters
+                         + "INSERT INTO CutData VALUES ('Oval','AGL',1,'Table %','5','6',1,'X','T',1);\n");
+        f.chooseLab("AGL");
+        // Edit through the cell editor: row 4 (Pavilion Angle), Excellent min.
+        f.grid().setRow(4);
+        f.grid().setCol(1);
+        f.definer.panel->editor()->tFlexFocus();
+        QTest::keyClicks(f.definer.panel->Txt, "40.6");
+        QTest::keyClick(f.definer.panel->Txt, Qt::Key_Return);
+        f.definer.panel->PList->item(2)->setCheckState(Qt::Checked);
+        f.definer.MnuSave_Click();
+        QVERIFY(f.prompt.informed.isEmpty());
+        const QStringList pavilion = f.dir.rows(
+            "SELECT * FROM CutData WHERE Lab = 'AGL' AND cPara = 'Pavilion Angle' ORDER BY rowid");
+        QCOMPARE(pavilion, (QStringList{"Brilliant|AGL|1|Pavilion Angle|40.6||1|Excellent|PavAngle|0",
+                                        "Brilliant|AGL|2|Pavilion Angle|||1|Very Good|PavAngle|0",
+                                        "Brilliant|AGL|3|Pavilion Angle|||1|Good|PavAngle|0"}));
+        QCOMPARE(f.dir.rows("SELECT count(*) FROM CutData WHERE Lab = 'AGL' AND Shape = 'Brilliant'"),
+                 QStringList{"12"});
+        QCOMPARE(f.dir.rows("SELECT Lab, Shape, cMin FROM CutData WHERE Lab <> 'AGL' OR Shape <> 'Brilliant' ORDER BY rowid"),
+                 (QStringList{"Nordic|Brilliant|53", "AGL|Oval|5"}));
+    }
+
+    void applyFollowsClassNumbersNotNames()
+    {
+        DefinerFixture f(kThreeClassesFourParameters);
+        QListWidget *list = f.definer.panel->LCname;
+        list->setCurrentRow(1); // Very Good
+        f.definer.panel->BtnList[2]->click();
+        f.definer.BtnApply_Click();
+        QCOMPARE(f.dir.rows("SELECT Serial, Class FROM Cut WHERE Lab = 'AGL' ORDER BY Serial"),
+                 (QStringList{"0|Very Good", "1|Excellent", "2|Good"}));
+        // Class number 1 still holds the ranges stored for it.
+        QCOMPARE(f.row(0).mid(0, 3), (QStringList{"Class Names", "Very Good", "Very Good"}));
+        QCOMPARE(f.row(2).mid(0, 3), (QStringList{"Table %", "52", "62"}));
+        f.definer.MnuSave_Click();
+        QCOMPARE(f.dir.rows("SELECT serial, cMin, Class FROM CutData WHERE Lab = 'AGL' AND cPara = 'Table %' ORDER BY serial"),
+                 (QStringList{"1|52|Very Good", "2|50|Excellent", "3|47|Good"}));
+    }
+
+    void failedSaveChangesNothing_data()
+    {
+        QTest::addColumn<bool>("apply");
+        QTest::newRow("save") << false;
+        QTest::newRow("apply") << true;
+    }
+
+    void failedSaveChangesNothing()
+    {
+        QFETCH(bool, apply);
+        DefinerFixture f(kThreeClassesFourParameters);
+        f.dir.exec("CREATE TRIGGER broken BEFORE INSERT ON CutData BEGIN SELECT RAISE(ABORT, 'database disk image is malformed'); END;\n"
+                   "CREATE TRIGGER broken2 BEFORE INSERT ON Cut BEGIN SELECT RAISE(ABORT, 'database disk image is malformed'); END;\n");
+        const QStringList before = f.dir.rows("SELECT * FROM Cut") + f.dir.rows("SELECT * FROM CutData");
+        f.grid().setTextMatrix(2, 1, "99");
+        f.definer.panel->TxtCName->setText("Fair");
+        f.definer.panel->BtnList[0]->click();
+        apply ? f.definer.BtnApply_Click() : f.definer.MnuSave_Click();
+        QCOMPARE(f.prompt.informed, QStringList{"database disk image is malformed"});
+        QCOMPARE(f.dir.rows("SELECT * FROM Cut") + f.dir.rows("SELECT * FROM CutData"), before);
+        // What the user had on screen stays there to try again.
+        QCOMPARE(f.grid().textMatrix(2, 1), QStringLiteral("99"));
+        QCOMPARE(DefinerFixture::items(f.definer.panel->LCname).last(), QStringLiteral("Fair"));
+    }
+
+    void noLabRefusesToSave_data()
+    {
+        QTest::addColumn<bool>("apply");
+        QTest::newRow("save") << false;
+        QTest::newRow("apply") << true;
+    }
+
+    void noLabRefusesToSave()
+    {
+        QFETCH(bool, apply);
+        DefinerFixture f("INSERT INTO CutPara VALUES ('Brilliant',1,'T','Table %');\n");
+        f.definer.panel->TxtCName->setText("Excellent");
+        f.definer.panel->BtnList[0]->click();
+        apply ? f.definer.BtnApply_Click() : f.definer.MnuSave_Click();
+        QCOMPARE(f.prompt.informed,
+                 QStringList{"No institute is selected. Choose one under INSTITUTE first; nothing was saved."});
+        QCOMPARE(f.dir.rows("SELECT count(*) FROM Cut") + f.dir.rows("SELECT count(*) FROM CutData"),
+                 (QStringList{"0", "0"}));
+    }
+
+    void databaseErrorInAHandlerIsReported()
+    {
+        DefinerFixture f(kThreeClassesFourParameters);
+        f.dir.exec("DROP TABLE CutData;\n");
+        f.chooseLab("Nordic");
+        QCOMPARE(f.prompt.informed, QStringList{"no such table: CutData"});
+        QVERIFY(f.definer.isVisible());
+    }
+};
+
+QTEST_MAIN(TestClassGrid)
+#include "tst_classgrid.moc"

@@ -1,0 +1,200 @@
+#include "DefinerFixture.h"
+
+#include <QLineEdit>
+
+// A lab of three classes and two parameters, for Cut and for Sym.
+static const QString kLab = QStringLiteral(
+    "INSERT INTO CutPara VALUES ('Brilliant',1,'TablePct','Table %');\n"
+    "INSERT INTO CutPara VALUES ('Brilliant',2,'CrownAngle','Crown Angle');\n"
+    "INSERT INTO SymPara VALUES ('Brilliant',1,'OutOfRound','Out of Round %');\n"
+    "INSERT INTO CutLab VALUES ('Brilliant','AGL','main');\n"
+    "INSERT INTO SymLab VALUES ('Brilliant','AGL','main');\n"
+    "INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n"
+    "INSERT INTO Cut VALUES ('Brilliant','AGL',1,'Very Good');\n"
+    "INSERT INTO Cut VALUES ('Brilliant','AGL',2,'Good');\n"
+    "INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table %','52','62',1,'Excellent','TablePct',0);\n"
+    "INSERT INTO CutData VALUES ('Brilliant','AGL',2,'Table %','50','66',1,'Very Good','TablePct',0);\n"
+    "INSERT INTO CutData VALUES ('Brilliant','AGL',3,'Table %','','69',1,'Good','TablePct',0);\n"
+    "INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Crown Angle','31.5','36.5',0,'Excellent','CrownAngle',1);\n"
+    "INSERT INTO CutData VALUES ('Brilliant','AGL',2,'Crown Angle','26.5','38.5',0,'Very Good','CrownAngle',1);\n"
+    "INSERT INTO CutData VALUES ('Brilliant','AGL',3,'Crown Angle','22','40',0,'Good','CrownAngle',1);\n"
+    "INSERT INTO Sym VALUES ('Brilliant','AGL',0,'Excellent');\n"
+    "INSERT INTO SymData VALUES ('Brilliant','AGL',1,'Out of Round %','0','0.9',1,'Excellent','OutOfRound',1);\n");
+
+class TestLabs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void create_data()
+    {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QStringList>("cutLab");
+        QTest::addColumn<QStringList>("symLab");
+        QTest::newRow("new everywhere") << ""
+                                        << QStringList{"Brilliant|AGL|main", "Brilliant|O'Neil|new desc"}
+                                        << QStringList{"Brilliant|AGL|main", "Brilliant|O'Neil|new desc"};
+        QTest::newRow("in CutLab only") << "INSERT INTO CutLab VALUES ('Brilliant','O''Neil','old');\n"
+                                        << QStringList{"Brilliant|AGL|main", "Brilliant|O'Neil|new desc"}
+                                        << QStringList{"Brilliant|AGL|main", "Brilliant|O'Neil|new desc"};
+        QTest::newRow("in both, twice in Cut")
+            << "INSERT INTO CutLab VALUES ('Brilliant','O''Neil','old');\n"
+               "INSERT INTO CutLab VALUES ('Brilliant','O''Neil','second');\n"
+               "INSERT INTO SymLab VALUES ('Brilliant','o''neil','old');\n"
+            << QStringList{"Brilliant|AGL|main", "Brilliant|O'Neil|new desc", "Brilliant|O'Neil|second"}
+            << QStringList{"Brilliant|AGL|main", "Brilliant|o'neil|new desc"};
+    }
+
+    void create()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QStringList, cutLab);
+        QFETCH(QStringList, symLab);
+        DefinerFixture f(kLab + existing);
+        f.definer.nName->setText("O'Neil");
+        f.definer.TxtDesc->setText("new desc");
+        f.definer.BtnCreate->click();
+        QCOMPARE(f.prompt.informed, QStringList{"Lab Created Succssefully."});
+        QCOMPARE(f.dir.rows("SELECT * FROM CutLab ORDER BY rowid"), cutLab);
+        QCOMPARE(f.dir.rows("SELECT * FROM SymLab ORDER BY rowid"), symLab);
+        QVERIFY(DefinerFixture::items(f.definer.LabList).contains("O'Neil", Qt::CaseInsensitive));
+        QCOMPARE(f.definer.nName->text(), QString());
+        QCOMPARE(f.definer.TxtDesc->text(), QStringLiteral("new desc"));
+    }
+
+    void createWithoutNameDoesNothing()
+    {
+        DefinerFixture f(kLab);
+        f.definer.MnuCreate_Click();
+        QVERIFY(f.prompt.informed.isEmpty());
+        QCOMPARE(f.dir.rows("SELECT count(*) FROM CutLab"), QStringList{"1"});
+    }
+
+    void copyAs_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QStringList>("classes");
+        QTest::addColumn<QStringList>("ranges");
+        QTest::newRow("cut") << "Cut"
+                             << QStringList{"Brilliant|Copy's|0|Excellent", "Brilliant|Copy's|1|Very Good",
+                                            "Brilliant|Copy's|2|Good"}
+                             << QStringList{"Brilliant|Copy's|1|Table %|52|62|1|Excellent|TablePct|0",
+                                            "Brilliant|Copy's|2|Table %|50|66|1|Very Good|TablePct|0",
+                                            "Brilliant|Copy's|3|Table %||69|1|Good|TablePct|0",
+                                            "Brilliant|Copy's|1|Crown Angle|31.5|36.5|0|Excellent|CrownAngle|1",
+                                            "Brilliant|Copy's|2|Crown Angle|26.5|38.5|0|Very Good|CrownAngle|1",
+                                            "Brilliant|Copy's|3|Crown Angle|22|40|0|Good|CrownAngle|1"};
+        QTest::newRow("sym") << "Sym" << QStringList{"Brilliant|Copy's|0|Excellent"}
+                             << QStringList{"Brilliant|Copy's|1|Out of Round %|0|0.9|1|Excellent|OutOfRound|1"};
+    }
+
+    void copyAs()
+    {
+        QFETCH(QString, type);
+        QFETCH(QStringList, classes);
+        QFETCH(QStringList, ranges);
+        DefinerFixture f(kLab);
+        f.chooseType(type);
+        f.definer.nName->setText("Copy's");
+        f.definer.TxtDesc->setText("copied");
+        f.definer.MnuCopyAs_Click();
+        QCOMPARE(f.prompt.informed, QStringList{"Lab Copied Successfully"});
+        QCOMPARE(f.dir.rows(QStringLiteral("SELECT * FROM %1 WHERE Lab = 'Copy''s' ORDER BY rowid").arg(type)), classes);
+        QCOMPARE(f.dir.rows(QStringLiteral("SELECT * FROM %1Data WHERE Lab = 'Copy''s' ORDER BY rowid").arg(type)), ranges);
+        QCOMPARE(f.dir.rows(QStringLiteral("SELECT * FROM %1Lab ORDER BY rowid").arg(type)),
+                 (QStringList{"Brilliant|AGL|main", "Brilliant|Copy's|copied"}));
+        // The other type is left alone.
+        const QString other = type == "Cut" ? "Sym" : "Cut";
+        QCOMPARE(f.dir.rows(QStringLiteral("SELECT count(*) FROM %1 WHERE Lab = 'Copy''s'").arg(other)), QStringList{"0"});
+        QCOMPARE(f.dir.rows(QStringLiteral("SELECT count(*) FROM %1Lab WHERE Lab = 'Copy''s'").arg(other)), QStringList{"0"});
+        QCOMPARE(f.definer.nName->text(), QString());
+        QCOMPARE(f.definer.TxtDesc->text(), QString());
+        QCOMPARE(DefinerFixture::items(f.definer.LabList), (QStringList{"AGL", "Copy's"}));
+    }
+
+    void copyAsRefuses_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty name") << "" << "Type the name of the copy under New Institute first; nothing was copied.";
+        QTest::newRow("existing name")
+            << "agl" << "An institute named \"agl\" exists already for Brilliant. Choose another name; nothing was copied.";
+    }
+
+    void copyAsRefuses()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        DefinerFixture f(kLab);
+        const QStringList before = f.dir.rows("SELECT * FROM Cut") + f.dir.rows("SELECT * FROM CutData")
+            + f.dir.rows("SELECT * FROM CutLab");
+        f.definer.nName->setText(name);
+        f.definer.MnuCopyAs_Click();
+        QCOMPARE(f.prompt.informed, QStringList{message});
+        QCOMPARE(f.dir.rows("SELECT * FROM Cut") + f.dir.rows("SELECT * FROM CutData") + f.dir.rows("SELECT * FROM CutLab"),
+                 before);
+    }
+
+    void failedCopyLeavesNoHalfLab()
+    {
+        DefinerFixture f(kLab);
+        f.dir.exec("CREATE TRIGGER full BEFORE INSERT ON CutData WHEN NEW.serial = 3 "
+                   "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;\n");
+        f.definer.nName->setText("Half");
+        f.definer.MnuCopyAs_Click();
+        QCOMPARE(f.prompt.informed, QStringList{"database or disk is full"});
+        QCOMPARE(f.dir.rows("SELECT count(*) FROM Cut WHERE Lab = 'Half'") + f.dir.rows("SELECT count(*) FROM CutData WHERE Lab = 'Half'")
+                     + f.dir.rows("SELECT count(*) FROM CutLab WHERE Lab = 'Half'"),
+                 (QStringList{"0", "0", "0"}));
+        QCOMPARE(f.definer.nName->text(), QStringLiteral("Half"));
+    }
+
+    void deleteOneType_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+
+    void deleteOneType()
+    {
+        QFETCH(bool, yes);
+        DefinerFixture f(kLab);
+        f.prompt.answers = {yes};
+        f.definer.BtnDelete->click();
+        QCOMPARE(f.prompt.confirmed, QStringList{"Are sure for delete the lab?"});
+        QVERIFY(f.prompt.informed.isEmpty());
+        const QString left = yes ? "0" : "1";
+        QCOMPARE(f.dir.rows("SELECT count(*) FROM CutLab") + f.dir.rows("SELECT count(*) > 0 FROM Cut")
+                     + f.dir.rows("SELECT count(*) > 0 FROM CutData"),
+                 (QStringList{left, left, left}));
+        QCOMPARE(f.dir.rows("SELECT * FROM SymLab"), QStringList{"Brilliant|AGL|main"});
+        QCOMPARE(f.definer.LabList->count(), yes ? 0 : 1);
+        f.chooseType("Sym");
+        QCOMPARE(DefinerFixture::items(f.definer.LabList), QStringList{"AGL"});
+    }
+
+    void updateShapesAnsweredNo()
+    {
+        DefinerFixture f(kLab);
+        f.definer.cShape->setCurrentIndex(1);
+        f.definer.cShape_Click();
+        f.definer.cShape->setCurrentIndex(0);
+        f.definer.cShape_Click();
+        f.grid().setTextMatrix(2, 1, "77");
+        QFile shapes(f.dir.file("Shapes.txt"));
+        QVERIFY(shapes.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        shapes.write("Heart~HRTCUTSYM\r\nBrilliant~RNDCUTSYM\r\n");
+        shapes.close();
+        f.prompt.answers = {false};
+        f.definer.MnuUpdateShapes_Click();
+        QCOMPARE(f.prompt.confirmed,
+                 QStringList{"If you have done any changes then it will save them.\r\nDo you want to save them?"});
+        QCOMPARE(f.dir.rows("SELECT cMin FROM CutData WHERE serial = 1 AND cPara = 'Table %'"), QStringList{"52"});
+        QCOMPARE(DefinerFixture::items(f.definer.cShape), (QStringList{"Heart", "Brilliant"}));
+        QCOMPARE(f.module.ShapeCodes, (QStringList{"HRTCUTSYM", "RNDCUTSYM", ""}));
+        QCOMPARE(f.definer.shape(), QStringLiteral("Brilliant"));
+    }
+};
+
+QTEST_MAIN(TestLabs)
+#include "tst_labs.moc"

@@ -1,0 +1,187 @@
+#include "store/Database.h"
+#include "store/Error.h"
+#include "store/RuleStore.h"
+#include "store/Schema.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QTest>
+
+using store::RangeRow;
+using store::RuleStore;
+using store::RuleTables;
+
+class TestRuleStore : public QObject {
+    Q_OBJECT
+
+    QSqlDatabase open(const testsupport::TestDataDir &dir)
+    {
+        return store::openDatabase(QStringLiteral("t"), dir.file("Class.db"));
+    }
+
+private slots:
+    void cleanup() { store::closeDatabase(QStringLiteral("t")); }
+
+    void namesWithQuotesRoundTrip_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::newRow("cut") << "Cut";
+        QTest::newRow("sym") << "Sym";
+    }
+
+    void namesWithQuotesRoundTrip()
+    {
+        QFETCH(QString, type);
+        testsupport::TestDataDir dir;
+        const RuleStore rules(open(dir), RuleTables::forType(type));
+        const store::Scope scope{"Pear's \"best\"", "O'Brien; DROP TABLE Cut --"};
+        rules.saveClasses(scope, {"Very 'Good'", "Fair "});
+        const QVector<RangeRow> rows{{1, "Table %", "52", "62", true, "Very 'Good'", "TablePct", false},
+                                     {2, "Table %", "", "1e3", true, "Fair ", "TablePct", false}};
+        rules.saveRanges(scope, rows);
+        QCOMPARE(rules.classes(scope), (QStringList{"Very 'Good'", "Fair "}));
+        QCOMPARE(rules.storedRanges(scope), rows);
+        QCOMPARE(dir.rows(QStringLiteral("SELECT * FROM %1").arg(type)),
+                 (QStringList{"Pear's \"best\"|O'Brien; DROP TABLE Cut --|0|Very 'Good'",
+                              "Pear's \"best\"|O'Brien; DROP TABLE Cut --|1|Fair "}));
+    }
+
+    void rangesMatchLikeTheOldEngine()
+    {
+        testsupport::TestDataDir dir;
+        dir.exec("INSERT INTO CutData VALUES ('brilliant','agl',1,'TABLE %','52','62',1,'A','T',0);\n"
+                 "INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table %','99','99',0,'A','T',1);\n"
+                 "INSERT INTO CutData VALUES ('Brilliant','AGL',2,'Table %','50','66',0,'B','T',1);\n"
+                 "INSERT INTO CutData VALUES ('Brilliant','Other',3,'Table %','1','2',1,'C','T',1);\n");
+        const RuleStore rules(open(dir), RuleTables::forType("Cut"));
+        const store::RangeLookup lookup = rules.ranges({"Brilliant", "AGL"});
+        QCOMPARE(lookup.size(), 2);
+        const store::RangeCell *first = lookup.find("Table %", 1);
+        QVERIFY(first);
+        // The first stored row wins; case does not matter in names.
+        QCOMPARE(first->min, QStringLiteral("52"));
+        QCOMPARE(first->include, true);
+        QCOMPARE(first->show, false);
+        QVERIFY(lookup.find("table %", 2));
+        QVERIFY(!lookup.find("Table %", 3));
+    }
+
+    void labsDistinctInNameOrder()
+    {
+        testsupport::TestDataDir dir;
+        dir.exec("INSERT INTO CutLab VALUES ('Brilliant','nordic','');\n"
+                 "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
+                 "INSERT INTO CutLab VALUES ('Brilliant','agl','again');\n"
+                 "INSERT INTO CutLab VALUES ('Brilliant','Bern','');\n"
+                 "INSERT INTO CutLab VALUES ('Oval','Alpha','');\n");
+        const RuleStore rules(open(dir), RuleTables::forType("Cut"));
+        QCOMPARE(rules.labs("BRILLIANT"), (QStringList{"AGL", "Bern", "nordic"}));
+    }
+
+    void failedSaveKeepsWhatWasStored_data()
+    {
+        QTest::addColumn<bool>("classes");
+        QTest::newRow("ranges") << false;
+        QTest::newRow("classes") << true;
+    }
+
+    void failedSaveKeepsWhatWasStored()
+    {
+        QFETCH(bool, classes);
+        testsupport::TestDataDir dir;
+        dir.exec("INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n"
+                 "INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table %','52','62',1,'Excellent','T',1);\n"
+                 "CREATE TRIGGER failSecond BEFORE INSERT ON Cut WHEN NEW.Serial = 1 "
+                 "BEGIN SELECT RAISE(ABORT, 'disk went away'); END;\n"
+                 "CREATE TRIGGER failSecondRange BEFORE INSERT ON CutData WHEN NEW.serial = 2 "
+                 "BEGIN SELECT RAISE(ABORT, 'disk went away'); END;\n");
+        const QStringList before = dir.rows("SELECT * FROM Cut") + dir.rows("SELECT * FROM CutData");
+        const RuleStore rules(open(dir), RuleTables::forType("Cut"));
+        try {
+            if (classes)
+                rules.saveClasses({"Brilliant", "AGL"}, {"Ideal", "Excellent"});
+            else
+                rules.saveRanges({"Brilliant", "AGL"}, {{1, "Table %", "1", "2", false, "Ideal", "T", false},
+                                                        {2, "Table %", "3", "4", false, "Excellent", "T", false}});
+            QFAIL("the save did not fail");
+        } catch (const store::Error &error) {
+            QCOMPARE(error.message(), QStringLiteral("disk went away"));
+        }
+        QCOMPARE(dir.rows("SELECT * FROM Cut") + dir.rows("SELECT * FROM CutData"), before);
+    }
+
+    void lockedDatabaseRefusesBeforeDeleting()
+    {
+        testsupport::TestDataDir dir;
+        dir.exec("INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n");
+        {
+            QSqlDatabase db = store::openDatabase(QStringLiteral("t"), dir.file("Class.db"));
+            QSqlDatabase other = store::openDatabase(QStringLiteral("other"), dir.file("Class.db"));
+            QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+            QSqlQuery(db).exec("PRAGMA busy_timeout = 50");
+            try {
+                RuleStore(db, RuleTables::forType("Cut")).saveClasses({"Brilliant", "AGL"}, {});
+                QFAIL("saved through a lock");
+            } catch (const store::Error &error) {
+                QCOMPARE(error.nativeCode(), QStringLiteral("5"));
+            }
+            QSqlQuery(other).exec("ROLLBACK");
+        }
+        store::closeDatabase(QStringLiteral("other"));
+        QCOMPARE(dir.rows("SELECT * FROM Cut"), QStringList{"Brilliant|AGL|0|Excellent"});
+    }
+
+    void openRefusesWhatIsNotADatabase_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << QByteArray() << "Class.db was not found in %1.";
+        QTest::newRow("damaged") << QByteArray("this is not a database file, only some text at all....")
+                                 << "Class.db is not a usable database: file is not a database";
+    }
+
+    void openRefusesWhatIsNotADatabase()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Class.db");
+        if (!content.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        try {
+            store::openDatabase(QStringLiteral("t"), path);
+            QFAIL("opened");
+        } catch (const store::Error &error) {
+            QCOMPARE(error.message(), message.contains(u'%') ? message.arg(dir.path()) : message);
+        }
+        QCOMPARE(QFileInfo::exists(path), !content.isEmpty());
+    }
+
+    void dataDirectoryIsNeverOverwritten()
+    {
+        testsupport::TestDataDir dir;
+        dir.exec("INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n");
+        QVERIFY_THROWS_EXCEPTION(store::Error, store::createDataDirectory(dir.path(), true));
+        QCOMPARE(dir.rows("SELECT * FROM Cut"), QStringList{"Brilliant|AGL|0|Excellent"});
+    }
+
+    void demoDataDirectoryLoads()
+    {
+        QTemporaryDir dir;
+        store::createDataDirectory(dir.path(), true);
+        const RuleStore rules(store::openDatabase(QStringLiteral("t"), dir.filePath("Class.db")),
+                              RuleTables::forType("Cut"));
+        QVERIFY(rules.parameters("Brilliant").size() >= 8);
+        const QStringList labs = rules.labs("Brilliant");
+        QVERIFY(labs.size() >= 2);
+        QVERIFY(rules.classes({"Brilliant", labs.first()}).size() >= 4);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRuleStore)
+#include "tst_rulestore.moc"
