@@ -1,0 +1,68 @@
+#include "access/FrmAbout.h"
+#include "support/TestSupport.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+
+class TstFrmAbout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { testsupport::isolateSettings(); }
+
+    void versionLine_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("5 December") << QDate(2024, 12, 5) << "Version: 1.0.512";
+        QTest::newRow("25 January") << QDate(2025, 1, 25) << "Version: 1.0.251";
+    }
+    void versionLine()
+    {
+        QFETCH(QDate, today);
+        QFETCH(QString, line);
+        FrmAbout about(today);
+        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("VerDetails"))->text(), line);
+    }
+
+    void closing_data()
+    {
+        QTest::addColumn<QString>("target"); // empty: the background
+        QTest::addColumn<int>("key");         // 0: a mouse press instead
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Enter") << "" << int(Qt::Key_Return) << 0 << true;
+        QTest::newRow("Esc") << "" << int(Qt::Key_Escape) << 0 << true;
+        QTest::newRow("another key") << "" << int(Qt::Key_A) << 0 << false;
+        QTest::newRow("press on background") << "" << 0 << int(Qt::LeftButton) << true;
+        QTest::newRow("right press on background") << "" << 0 << int(Qt::RightButton) << true;
+        QTest::newRow("press on picture") << "Image1" << 0 << int(Qt::LeftButton) << false;
+        QTest::newRow("press on heading") << "Label1" << 0 << int(Qt::LeftButton) << false;
+        QTest::newRow("press on thanks") << "Text2" << 0 << int(Qt::LeftButton) << false;
+    }
+    void closing()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, key);
+        QFETCH(int, button);
+        QFETCH(bool, closes);
+        FrmAbout about(QDate(2024, 12, 5));
+        about.show();
+        QWidget *widget = target.isEmpty() ? &about : about.findChild<QWidget *>(target);
+        QVERIFY(widget);
+        if (auto *box = qobject_cast<QPlainTextEdit *>(widget))
+            widget = box->viewport();
+
+        if (key != 0)
+            QTest::keyClick(&about, Qt::Key(key)); // nothing on it takes focus
+        else // the top left corner lies outside every child
+            QTest::mouseClick(widget, Qt::MouseButton(button), {},
+                              target.isEmpty() ? QPoint(2, 2) : widget->rect().center());
+
+        QCOMPARE(about.isVisible(), !closes);
+    }
+};
+
+QTEST_MAIN(TstFrmAbout)
+#include "tst_frmabout.moc"
