@@ -80,22 +80,28 @@ void CellEditor::hideEditor()
     m_editor->hide();
 }
 
-void CellEditor::onLeaveCell()
+bool CellEditor::writeBack()
 {
     const QString text = m_editor->text();
-    if (m_policy.editFlagWriteBack) {
-        if (text.isEmpty() && !m_editFlag)
-            return;
-        if (m_editFlag) {
-            m_grid->setTextMatrix(m_grid->row(), m_grid->col(), text);
-            m_editFlag = false;
-        }
-    } else {
-        if (text.isEmpty())
-            return;
+    const bool write = m_policy.editFlagWriteBack ? m_editFlag : !text.isEmpty();
+    if (write)
         m_grid->setTextMatrix(m_grid->row(), m_grid->col(), text);
-    }
+    return write;
+}
+
+void CellEditor::onLeaveCell()
+{
+    if (m_editor->text().isEmpty() && !m_editFlag)
+        return;
+    writeBack();
+    m_editFlag = false;
     m_editor->clear();
+}
+
+void CellEditor::commitPending()
+{
+    if (m_editor->isVisible() && hasEditableCell())
+        writeBack();
 }
 
 void CellEditor::moveRow(int step)

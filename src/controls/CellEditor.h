@@ -53,6 +53,10 @@ public:
     void tFlexFocus();
     // Empties the editor, then hides it: nothing is written back.
     void hideEditor();
+    // Writes what the visible editor holds into its cell, by the same rule as
+    // leaving the cell, and keeps editing; so a save just after typing keeps
+    // the typed value.
+    void commitPending();
     // The editor's key handling; true when the key was used.
     bool Txt_KeyDown(int key, int shift);
 
@@ -66,6 +70,7 @@ protected:
 
 private:
     void onLeaveCell();
+    bool writeBack(); // true when the editor's text went into the cell
     bool hasEditableCell() const;
     void followCell();
     void moveRow(int step);

@@ -209,6 +209,8 @@ void ClassDefiner::MnuSave_Click()
 {
     if (!labChosen())
         return;
+    // A value still in the editor is part of what the user means to save.
+    panel->editor()->commitPending();
     guarded([this] { rules().saveRanges(scope(), panel->gridRanges()); });
 }
 

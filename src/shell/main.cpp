@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <QScreen>
 #include <cstdio>
 #include <memory>
 
@@ -108,6 +109,9 @@ int main(int argc, char *argv[])
         QMessageBox::critical(nullptr, controls::kAppTitle, text);
         return 1;
     }
+    window.adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
     return app->exec();
 }

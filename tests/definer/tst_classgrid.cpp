@@ -119,6 +119,19 @@ private slots:
                  (QStringList{"Nordic|Brilliant|53", "AGL|Oval|5"}));
     }
 
+    void saveKeepsTheValueStillInTheEditor()
+    {
+        DefinerFixture f(kThreeClassesFourParameters);
+        f.grid().setRow(2);
+        f.grid().setCol(2);
+        f.definer.panel->editor()->tFlexFocus();
+        QTest::keyClicks(f.definer.panel->Txt, "61.5");
+        f.definer.BtnSave->click();
+        QCOMPARE(f.dir.rows("SELECT cMax FROM CutData WHERE Lab = 'AGL' AND cPara = 'Table %' AND serial = 1"),
+                 QStringList{"61.5"});
+        QVERIFY(f.definer.panel->Txt->isVisible());
+    }
+
     void applyFollowsClassNumbersNotNames()
     {
         DefinerFixture f(kThreeClassesFourParameters);
