@@ -70,26 +70,16 @@ QVector<Parameter> RuleStore::parameters(const QString &shape) const
 
 QStringList RuleStore::labs(const QString &shape) const
 {
-    QSqlQuery q = run(m_db,
-                      QStringLiteral("SELECT DISTINCT Lab FROM %1 WHERE Shape = ? ORDER BY Lab COLLATE NOCASE")
-                          .arg(m_tables.labTable),
-                      {shape});
-    QStringList result;
-    while (q.next())
-        result.append(text(q, 0));
-    return result;
+    return firstColumn(
+        m_db, QStringLiteral("SELECT DISTINCT Lab FROM %1 WHERE Shape = ? ORDER BY Lab COLLATE NOCASE").arg(m_tables.labTable),
+        {shape});
 }
 
 QStringList RuleStore::classes(const Scope &scope) const
 {
-    QSqlQuery q = run(m_db,
-                      QStringLiteral("SELECT Class FROM %1%2 ORDER BY Serial")
-                          .arg(m_tables.classTable, scopeCondition()),
-                      scopeValues(scope));
-    QStringList result;
-    while (q.next())
-        result.append(text(q, 0));
-    return result;
+    return firstColumn(
+        m_db, QStringLiteral("SELECT Class FROM %1%2 ORDER BY Serial").arg(m_tables.classTable, scopeCondition()),
+        scopeValues(scope));
 }
 
 RangeLookup RuleStore::ranges(const Scope &scope) const

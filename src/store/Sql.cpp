@@ -50,6 +50,15 @@ void runPrepared(QSqlQuery &query, const QVariantList &values)
         fail(query.lastError(), query.lastQuery());
 }
 
+QStringList firstColumn(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query = run(db, sql, values);
+    QStringList texts;
+    while (query.next())
+        texts.append(text(query, 0));
+    return texts;
+}
+
 QString text(const QSqlQuery &query, int column)
 {
     const QVariant value = query.value(column);

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 namespace store {
@@ -17,6 +18,9 @@ QSqlQuery prepare(const QSqlDatabase &db, const QString &sql);
 // Binds the values to an already prepared query and runs it (for loops of
 // inserts that reuse one prepared statement).
 void runPrepared(QSqlQuery &query, const QVariantList &values);
+
+// Runs a query and returns the text of the first column of every row.
+QStringList firstColumn(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});
 
 // Text of a column that may be NULL: NULL reads as empty text.
 QString text(const QSqlQuery &query, int column);
