@@ -4,6 +4,9 @@
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
@@ -24,16 +27,34 @@ bool isNumeric(const QString &text)
     return isNumeric(text, QLocale().decimalPoint());
 }
 
-TypingLimit::TypingLimit(QLineEdit *edit, int maxLength) : QValidator(edit), m_max(maxLength)
+TypingLimit::TypingLimit(QLineEdit *edit, int maxLength) : QObject(edit), m_edit(edit), m_max(maxLength)
 {
-    connect(edit, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_lastLength = int(text.size()); });
+    edit->installEventFilter(this);
 }
 
-QValidator::State TypingLimit::validate(QString &input, int &) const
+bool TypingLimit::wouldExceed(qsizetype inserted) const
 {
-    // Typing may not grow the text past the limit; shortening is always fine.
-    return input.size() <= m_max || input.size() <= m_lastLength ? Acceptable : Invalid;
+    const qsizetype after = m_edit->text().size() - m_edit->selectedText().size() + inserted;
+    return inserted > 0 && after > m_max;
+}
+
+bool TypingLimit::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_edit)
+        return false;
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Paste)) {
+            const QClipboard *clipboard = QGuiApplication::clipboard();
+            return clipboard && wouldExceed(clipboard->text().size());
+        }
+        const QString text = key->text();
+        const bool printable = !text.isEmpty() && text.at(0).isPrint();
+        return printable && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && wouldExceed(text.size());
+    }
+    if (event->type() == QEvent::InputMethod)
+        return wouldExceed(static_cast<QInputMethodEvent *>(event)->commitString().size());
+    return false;
 }
 
 CellEditor::CellEditor(FlexGrid *grid, QLineEdit *editor, const EditorPolicy &policy, QObject *parent)

@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QValidator>
 
 class QLineEdit;
 
@@ -26,16 +25,21 @@ struct EditorPolicy {
 bool isNumeric(const QString &text, const QString &decimalPoint);
 bool isNumeric(const QString &text); // with the user's decimal separator
 
-// Limits what can be typed to maxLength characters, but keeps longer text
-// that code puts in (a stored value is never cut short by being shown).
-class TypingLimit : public QValidator {
+// Limits what can be typed or pasted to maxLength characters, but keeps
+// longer text that code puts in: a stored value is never cut short by being
+// shown. (QLineEdit's own limit cuts setText() too.)
+class TypingLimit : public QObject {
 public:
     TypingLimit(QLineEdit *edit, int maxLength);
-    State validate(QString &input, int &pos) const override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool wouldExceed(qsizetype inserted) const;
+
+    QLineEdit *m_edit;
     int m_max;
-    int m_lastLength = 0;
 };
 
 // The floating text box laid over a grid's current cell. It shows the cell's

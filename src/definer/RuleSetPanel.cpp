@@ -107,7 +107,7 @@ void RuleSetPanel::buildControls(QWidget *host, const PanelCaptions &captions)
     Txt = new QLineEdit(host);
     Txt->setObjectName(QStringLiteral("Txt"));
     styles::styleCellEditor(Txt);
-    Txt->setValidator(new controls::TypingLimit(Txt, controls::CellEditor::kMaxLength));
+    new controls::TypingLimit(Txt, controls::CellEditor::kMaxLength);
     place(Txt, 4500, 4740, 825, 285);
     Txt->setFocusPolicy(Qt::ClickFocus);
 }
@@ -179,11 +179,14 @@ void RuleSetPanel::showClasses(const QStringList &classes, const store::RangeLoo
     }
     uncheckAll();
     for (int r = kFirstDataRow; r < msf->rows(); ++r) {
-        const QString para = msf->textMatrix(r, 0);
+        const store::RangeLookup::Cells *cells = ranges.parameter(msf->textMatrix(r, 0));
+        if (!cells)
+            continue;
         for (int j = 0; j < classes.size(); ++j) {
-            const store::RangeCell *cell = ranges.find(para, j + 1);
-            if (!cell)
+            const auto found = cells->constFind(j + 1);
+            if (found == cells->cend())
                 continue;
+            const store::RangeCell *cell = &found.value();
             msf->setTextMatrix(r, 2 * j + 1, cell->min);
             msf->setTextMatrix(r, 2 * j + 2, cell->max);
             // A tick is on when any class row of the parameter carries it.

@@ -22,22 +22,32 @@ RuleTables RuleTables::secondary()
             false};
 }
 
-QString RangeLookup::key(const QString &para, int serial)
-{
-    return QString::number(serial) + QChar(0x1f) + para.toCaseFolded();
-}
-
 void RangeLookup::add(const QString &para, int serial, const RangeCell &cell)
 {
-    const QString k = key(para, serial);
-    if (!m_cells.contains(k))
-        m_cells.insert(k, cell);
+    if (para != m_lastPara || m_lastKey.isNull()) {
+        m_lastPara = para;
+        m_lastKey = para.toCaseFolded();
+    }
+    Cells &cells = m_cells[m_lastKey];
+    if (!cells.contains(serial)) {
+        cells.insert(serial, cell);
+        ++m_size;
+    }
+}
+
+const RangeLookup::Cells *RangeLookup::parameter(const QString &para) const
+{
+    const auto it = m_cells.constFind(para.toCaseFolded());
+    return it == m_cells.cend() ? nullptr : &it.value();
 }
 
 const RangeCell *RangeLookup::find(const QString &para, int serial) const
 {
-    const auto it = m_cells.constFind(key(para, serial));
-    return it == m_cells.cend() ? nullptr : &it.value();
+    const Cells *cells = parameter(para);
+    if (!cells)
+        return nullptr;
+    const auto it = cells->constFind(serial);
+    return it == cells->cend() ? nullptr : &it.value();
 }
 
 RuleStore::RuleStore(const QSqlDatabase &db, const RuleTables &tables) : m_db(db), m_tables(tables)

@@ -58,13 +58,20 @@ struct RangeRow {
 // for a pair wins.
 class RangeLookup {
 public:
+    using Cells = QHash<int, RangeCell>; // by class number
+
     void add(const QString &para, int serial, const RangeCell &cell);
+    // The parameter's ranges, or nullptr when it has none.
+    const Cells *parameter(const QString &para) const;
     const RangeCell *find(const QString &para, int serial) const;
-    int size() const { return int(m_cells.size()); }
+    int size() const { return m_size; }
 
 private:
-    static QString key(const QString &para, int serial);
-    QHash<QString, RangeCell> m_cells;
+    QHash<QString, Cells> m_cells; // by case-folded name
+    // Stored rows come grouped by parameter: fold each name once.
+    QString m_lastPara;
+    QString m_lastKey;
+    int m_size = 0;
 };
 
 class RuleStore {
