@@ -141,23 +141,23 @@ bool FlexGrid::mergeRow(int row) const
 
 void FlexGrid::setFormatString(const QString &format)
 {
-    const QStringList specs = format.split(u'|');
-    setCols(int(specs.size()));
-    for (int c = 0; c < specs.size(); ++c) {
-        QString spec = specs[c];
+    const QStringList columns = format.split(u'|');
+    setCols(int(columns.size()));
+    for (int c = 0; c < columns.size(); ++c) {
+        QString column = columns[c];
         Qt::Alignment alignment = Qt::AlignLeft;
-        if (spec.startsWith(u'^')) {
+        if (column.startsWith(u'^')) {
             alignment = Qt::AlignHCenter;
-            spec.remove(0, 1);
-        } else if (spec.startsWith(u'>')) {
+            column.remove(0, 1);
+        } else if (column.startsWith(u'>')) {
             alignment = Qt::AlignRight;
-            spec.remove(0, 1);
-        } else if (spec.startsWith(u'<')) {
-            spec.remove(0, 1);
+            column.remove(0, 1);
+        } else if (column.startsWith(u'<')) {
+            column.remove(0, 1);
         }
         m_alignments[c] = alignment | Qt::AlignVCenter;
         if (rows() > 0)
-            m_cells[0][c] = spec;
+            m_cells[0][c] = column;
     }
     viewport()->update();
 }
