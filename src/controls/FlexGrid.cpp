@@ -197,7 +197,7 @@ void FlexGrid::addItem(const QString &text, int index)
 
 bool FlexGrid::removeItem(int index)
 {
-    if (index < 0 || index >= rows() || rows() - m_fixedRows <= 1)
+    if (index < m_fixedRows || index >= rows() || rows() - m_fixedRows <= 1)
         return false;
     m_cells.removeAt(index);
     m_mergeRows.removeAt(index);
@@ -457,6 +457,12 @@ void FlexGrid::mousePressEvent(QMouseEvent *event)
         return;
     moveTo(row, col);
     emit clicked();
+}
+
+void FlexGrid::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The press did the work; taking the release keeps it from wandering up.
+    event->accept();
 }
 
 void FlexGrid::keyPressEvent(QKeyEvent *event)

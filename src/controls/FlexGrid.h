@@ -55,7 +55,7 @@ public:
     void clear();
     // Inserts a row at index; tabs in text separate the cells.
     void addItem(const QString &text, int index);
-    // Removes a row; refuses (returns false) to remove the last non-fixed row.
+    // Removes a non-fixed row; refuses (returns false) to remove the last one.
     bool removeItem(int index);
 
     // The current cell's place inside the grid, in twips.
@@ -76,6 +76,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
