@@ -112,6 +112,27 @@ private slots:
         QCOMPARE(dir.rows("SELECT * FROM Cut") + dir.rows("SELECT * FROM CutData"), before);
     }
 
+    void fullDiskRollsBack()
+    {
+        testsupport::TestDataDir dir;
+        dir.exec("INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table %','52','62',1,'Excellent','T',1);\n");
+        QSqlDatabase db = open(dir);
+        QSqlQuery pages(db);
+        QVERIFY(pages.exec("PRAGMA page_count") && pages.next());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages.value(0).toInt() + 1)));
+        QVector<RangeRow> many;
+        for (int i = 0; i < 2000; ++i)
+            many.append({i % 50 + 1, QStringLiteral("Parameter %1").arg(i), "1.25", "2.5", true, "Class", "Field", true});
+        try {
+            RuleStore(db, RuleTables::forType("Cut")).saveRanges({"Brilliant", "AGL"}, many);
+            QFAIL("saved onto a full disk");
+        } catch (const store::Error &error) {
+            QCOMPARE(error.nativeCode(), QStringLiteral("13"));
+        }
+        QCOMPARE(dir.rows("SELECT * FROM CutData"), QStringList{"Brilliant|AGL|1|Table %|52|62|1|Excellent|T|1"});
+        QCOMPARE(dir.rows("PRAGMA integrity_check"), QStringList{"ok"});
+    }
+
     void lockedDatabaseRefusesBeforeDeleting()
     {
         testsupport::TestDataDir dir;
