@@ -33,13 +33,14 @@ void GraphicalButton::paintEvent(QPaintEvent *)
     p.drawControl(QStyle::CE_PushButtonBevel, option);
 
     const QRect inner = rect().adjusted(2, 2, -2, -2);
-    const int iconSize = qMin(inner.width(), inner.height()) / 2;
+    // The caption needs most of the height: two or three short lines.
+    const int iconSize = qMin(inner.width(), inner.height()) * 2 / 5;
     const QRect iconRect(inner.center().x() - iconSize / 2 + (isDown() ? 1 : 0), inner.top() + 1,
                          iconSize, iconSize);
     icon().paint(&p, iconRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
 
     QFont small = font();
-    small.setPointSizeF(qMax(5.0, font().pointSizeF() - 2.5));
+    small.setPointSizeF(qMax(5.0, font().pointSizeF() - 3.0));
     p.setFont(small);
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     const QRect textRect(inner.left(), iconRect.bottom() + 1, inner.width(), inner.bottom() - iconRect.bottom());
