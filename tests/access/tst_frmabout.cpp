@@ -2,7 +2,6 @@
 #include "support/TestSupport.h"
 
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QTest>
 
 class TstFrmAbout : public QObject {
@@ -21,46 +20,34 @@ private slots:
     void versionLine()
     {
         QFETCH(QDate, today);
-        QFETCH(QString, line);
         FrmAbout about(today);
-        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("VerDetails"))->text(), line);
+        QTEST(about.findChild<QLabel *>(QStringLiteral("VerDetails"))->text(), "line");
     }
 
     void closing_data()
     {
         QTest::addColumn<QString>("target"); // empty: the background
-        QTest::addColumn<int>("key");         // 0: a mouse press instead
-        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("key");        // 0: a click instead
         QTest::addColumn<bool>("closes");
-        QTest::newRow("Enter") << "" << int(Qt::Key_Return) << 0 << true;
-        QTest::newRow("Esc") << "" << int(Qt::Key_Escape) << 0 << true;
-        QTest::newRow("another key") << "" << int(Qt::Key_A) << 0 << false;
-        QTest::newRow("press on background") << "" << 0 << int(Qt::LeftButton) << true;
-        QTest::newRow("right press on background") << "" << 0 << int(Qt::RightButton) << true;
-        QTest::newRow("press on picture") << "Image1" << 0 << int(Qt::LeftButton) << false;
-        QTest::newRow("press on heading") << "Label1" << 0 << int(Qt::LeftButton) << false;
-        QTest::newRow("press on thanks") << "Text2" << 0 << int(Qt::LeftButton) << false;
+        QTest::newRow("Enter") << "" << int(Qt::Key_Return) << true;
+        QTest::newRow("Esc") << "" << int(Qt::Key_Escape) << true;
+        QTest::newRow("another key") << "" << int(Qt::Key_A) << false;
+        QTest::newRow("click on background") << "" << 0 << true;
+        QTest::newRow("click on picture") << "Image1" << 0 << false;
     }
     void closing()
     {
         QFETCH(QString, target);
         QFETCH(int, key);
-        QFETCH(int, button);
-        QFETCH(bool, closes);
         FrmAbout about(QDate(2024, 12, 5));
         about.show();
         QWidget *widget = target.isEmpty() ? &about : about.findChild<QWidget *>(target);
         QVERIFY(widget);
-        if (auto *box = qobject_cast<QPlainTextEdit *>(widget))
-            widget = box->viewport();
-
         if (key != 0)
             QTest::keyClick(&about, Qt::Key(key)); // nothing on it takes focus
         else // the top left corner lies outside every child
-            QTest::mouseClick(widget, Qt::MouseButton(button), {},
-                              target.isEmpty() ? QPoint(2, 2) : widget->rect().center());
-
-        QCOMPARE(about.isVisible(), !closes);
+            QTest::mouseClick(widget, Qt::LeftButton, {}, target.isEmpty() ? QPoint(2, 2) : widget->rect().center());
+        QTEST(!about.isVisible(), "closes");
     }
 };
 

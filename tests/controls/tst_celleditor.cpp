@@ -2,27 +2,28 @@
 #include "controls/FlexGrid.h"
 #include "support/TestSupport.h"
 
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTest>
-
-using controls::FlexGrid;
 
 namespace {
 
 // A grid window as the rule windows build it: grid and editor side by side
 // on one host, the editor limited to seven typed characters. Data cells hold
 // "row.col", a number, so moving on with a cell's own text passes.
+// Layouts: "default" (2 header rows), "flag" (the same, writing back by the
+// edit flag) and "girdle" (1 header row, hidden column 1, free text in 8).
 struct Rig {
     explicit Rig(const QString &layout)
     {
         grid->setGeometry(10, 20, 600, 300);
         new controls::TypingLimit(edit, 7);
-        controls::EditorPolicy policy;
         const bool girdle = layout == QLatin1String("girdle");
         grid->setFixedRows(girdle ? 1 : 2);
         grid->setRows(4);
         grid->setCols(girdle ? 9 : 5);
+        controls::EditorPolicy policy;
         if (girdle) {
             grid->setColWidth(1, 0);
             policy = {1, 2, 8, true, false};
@@ -41,13 +42,6 @@ struct Rig {
         grid->setCol(col);
         editor->tFlexFocus();
     }
-    void click(int row, int col)
-    {
-        int x = grid->colWidth(col) / 30;
-        for (int c = 0; c < col; ++c)
-            x += grid->colWidth(c) / 15;
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(x, row * 17 + 8));
-    }
     QStringList cells() const
     {
         QStringList texts;
@@ -64,7 +58,7 @@ struct Rig {
     }
 
     QWidget host;
-    FlexGrid *grid = new FlexGrid(&host);
+    controls::FlexGrid *grid = new controls::FlexGrid(&host);
     QLineEdit *edit = new QLineEdit(&host);
     controls::CellEditor *editor = nullptr;
 };
@@ -77,258 +71,155 @@ class TstCellEditor : public QObject {
 private slots:
     // The numeric test follows the user's decimal separator; pin it to ".".
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
-    void isNumeric_data();
-    void isNumeric();
-    void focusShowsTheCellSelected_data();
-    void focusShowsTheCellSelected();
-    void typingLimit_data();
-    void typingLimit();
-    void keys_data();
-    void keys();
-    void leavingWritesBack_data();
-    void leavingWritesBack();
-};
 
-void TstCellEditor::isNumeric_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("point");
-    QTest::addColumn<bool>("expected");
-    for (const char *text : {"1.5", "-2", "3e2", " 4 ", "+.5", "5."})
-        QTest::newRow(text) << QString::fromLatin1(text) << "." << true;
-    for (const char *text : {"1.2.3", "5 mm", "", "abc", "1,5", "0x1F", "$5", "1e"})
-        QTest::newRow(*text ? text : "empty") << QString::fromLatin1(text) << "." << false;
-    QTest::newRow("1,5 with comma") << "1,5" << "," << true;
-    QTest::newRow("1.5 with comma") << "1.5" << "," << false;
-}
-
-void TstCellEditor::isNumeric()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, point);
-    QTEST(controls::isNumeric(text, point), "expected");
-}
-
-void TstCellEditor::focusShowsTheCellSelected_data()
-{
-    QTest::addColumn<QString>("layout");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("cols");
-    QTest::addColumn<QString>("stored"); // put in the last cell, which gets the editor
-    QTest::addColumn<bool>("shown");
-
-    QTest::newRow("data cell") << "default" << 4 << 5 << "3.1" << true;
-    QTest::newRow("longer than typing allows") << "default" << 4 << 5 << "123.45678" << true;
-    QTest::newRow("empty cell") << "default" << 3 << 2 << "" << true;
-    QTest::newRow("past the hidden column") << "girdle" << 4 << 9 << "Round" << true;
-    QTest::newRow("header rows only") << "flag" << 2 << 5 << "x" << false;
-    QTest::newRow("name column only") << "flag" << 4 << 1 << "x" << false;
-}
-
-void TstCellEditor::focusShowsTheCellSelected()
-{
-    QFETCH(QString, layout);
-    QFETCH(int, rows);
-    QFETCH(int, cols);
-    QFETCH(QString, stored);
-    QFETCH(bool, shown);
-    Rig rig(layout);
-    rig.grid->setRows(rows);
-    rig.grid->setCols(cols);
-    rig.grid->setTextMatrix(rows - 1, cols - 1, stored);
-    rig.placeOn(rows - 1, cols - 1);
-
-    QCOMPARE(rig.edit->isVisible(), shown);
-    QCOMPARE(rig.edit->text(), shown ? stored : QString());
-    QCOMPARE(rig.edit->selectedText(), shown ? stored : QString());
-    QCOMPARE(rig.editor->editFlag(), shown && layout == QLatin1String("flag"));
-    if (shown)
-        QCOMPARE(rig.edit->geometry(), rig.currentCellRect());
-}
-
-void TstCellEditor::typingLimit_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("key"); // pressed before typing
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("expectedEditor");
-
-    const QString longValue = QStringLiteral("123.45678");
-    QTest::newRow("typing stops at seven") << "" << 0 << "123456789" << "1234567";
-    QTest::newRow("typing replaces a long value") << longValue << 0 << "5" << "5";
-    QTest::newRow("long value not lengthened") << longValue << int(Qt::Key_End) << "99" << longValue;
-    QTest::newRow("long value, Escape") << longValue << int(Qt::Key_Escape) << "" << "";
-    QTest::newRow("long value, Down") << longValue << int(Qt::Key_Down) << "" << "3.2";
-}
-
-void TstCellEditor::typingLimit()
-{
-    QFETCH(QString, stored);
-    QFETCH(int, key);
-    QFETCH(QString, typed);
-    Rig rig(QStringLiteral("default"));
-    rig.grid->setTextMatrix(2, 2, stored);
-    rig.placeOn(2, 2);
-
-    if (key)
-        QTest::keyClick(rig.edit, Qt::Key(key));
-    QTest::keyClicks(rig.edit, typed);
-
-    QTEST(rig.edit->text(), "expectedEditor");
-    // A stored value is never cut short by being shown and left.
-    QCOMPARE(rig.grid->textMatrix(2, 2), stored);
-}
-
-void TstCellEditor::keys_data()
-{
-    QTest::addColumn<QString>("layout");
-    QTest::addColumn<QPoint>("from"); // (col, row)
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<QPoint>("to");
-    QTest::addColumn<QString>("selectedAfterRefusal"); // the test selects the 2nd character
-
-    const QString pass;
-    const int enter = Qt::Key_Return, up = Qt::Key_Up, down = Qt::Key_Down;
-    const int shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier, alt = Qt::AltModifier;
-    auto row = [](const char *name, const char *layout, QPoint from, const char *typed, int key,
-                  int modifiers, QPoint to, const QString &refusal) {
-        QTest::newRow(name) << QString::fromLatin1(layout) << from << QString::fromLatin1(typed)
-                            << key << modifiers << to << refusal;
-    };
-    row("Enter at row end", "default", {4, 2}, "7", enter, 0, {1, 3}, pass);
-    row("Enter at last cell", "default", {4, 3}, "7", enter, 0, {1, 2}, pass);
-    row("Enter mid row", "default", {2, 2}, "7", enter, 0, {3, 2}, pass);
-    row("keypad Enter", "default", {4, 2}, "7", Qt::Key_Enter, Qt::KeypadModifier, {1, 3}, pass);
-    row("Shift+Enter at row start", "default", {1, 2}, "7", enter, shift, {4, 3}, pass);
-    row("Shift+Enter at first cell", "default", {1, 3}, "7", enter, shift, {4, 2}, pass);
-    row("Shift+Enter mid row", "default", {3, 3}, "7", enter, shift, {2, 3}, pass);
-    row("Ctrl+Enter stays", "default", {2, 2}, "7", enter, ctrl, {2, 2}, pass);
-    row("Alt+Enter stays", "default", {4, 2}, "7", enter, alt, {4, 2}, pass);
-    row("Ctrl+Shift+Enter stays", "default", {1, 2}, "7", enter, ctrl | shift, {1, 2}, pass);
-    row("Down at last row", "default", {2, 3}, "7", down, 0, {2, 2}, pass);
-    row("Down", "default", {3, 2}, "7", down, 0, {3, 3}, pass);
-    row("Up at first row", "default", {3, 2}, "7", up, 0, {3, 3}, pass);
-    row("Up", "default", {4, 3}, "7", up, 0, {4, 2}, pass);
-    row("Shift+Down", "default", {1, 2}, "7", down, shift, {1, 3}, pass);
-    row("Ctrl+Up", "default", {1, 3}, "7", up, ctrl, {1, 2}, pass);
-    row("blanks round a number", "default", {2, 2}, " 4 ", enter, 0, {3, 2}, pass);
-    row("negative, Down", "default", {2, 2}, "-2", down, 0, {2, 3}, pass);
-    row("letters, Enter", "default", {2, 2}, "abc", enter, 0, {2, 2}, "b");
-    row("letters, Down", "default", {2, 2}, "abc", down, 0, {2, 2}, "b");
-    row("letters, Up", "default", {4, 2}, "abc", up, 0, {4, 2}, "b");
-    row("letters, Ctrl+Enter", "default", {2, 2}, "abc", enter, ctrl, {2, 2}, "b");
-    row("comma decimal", "default", {1, 2}, "1,5", enter, 0, {1, 2}, ",");
-    row("unit", "default", {3, 3}, "5 mm", enter, 0, {3, 3}, " ");
-    row("girdle Enter at last col", "girdle", {8, 1}, "7", enter, 0, {2, 2}, pass);
-    row("girdle Enter at last cell", "girdle", {8, 3}, "7", enter, 0, {2, 1}, pass);
-    row("girdle Shift+Enter at first col", "girdle", {2, 2}, "7", enter, shift, {8, 1}, pass);
-    row("girdle Shift+Enter at first cell", "girdle", {2, 1}, "7", enter, shift, {8, 3}, pass);
-    row("girdle Up at first row", "girdle", {5, 1}, "7", up, 0, {5, 3}, pass);
-    row("girdle free text", "girdle", {8, 1}, "abc", enter, 0, {2, 2}, pass);
-    row("girdle letters", "girdle", {3, 1}, "abc", enter, 0, {3, 1}, "abc");
-    row("girdle letters, Down", "girdle", {3, 2}, "abc", down, 0, {3, 2}, "abc");
-}
-
-void TstCellEditor::keys()
-{
-    QFETCH(QString, layout);
-    QFETCH(QPoint, from);
-    QFETCH(QString, typed);
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QFETCH(QPoint, to);
-    QFETCH(QString, selectedAfterRefusal);
-    testsupport::ScriptedPrompt prompt;
-    Rig rig(layout);
-    rig.placeOn(from.y(), from.x());
-    QStringList expectedCells = rig.cells();
-    QTest::keyClicks(rig.edit, typed);
-    rig.edit->setSelection(1, 1);
-
-    QTest::keyClick(rig.edit, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-
-    const bool refused = !selectedAfterRefusal.isEmpty();
-    QCOMPARE(prompt.informed, refused ? QStringList{"Please correct the data..."} : QStringList());
-    QCOMPARE(QPoint(rig.grid->col(), rig.grid->row()), to);
-    if (to == from) {
-        QCOMPARE(rig.cells(), expectedCells);
-        QCOMPARE(rig.edit->text(), typed);
-        if (refused)
-            QCOMPARE(rig.edit->selectedText(), selectedAfterRefusal);
-        return;
+    void isNumeric_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("point");
+        QTest::addColumn<bool>("expected");
+        // One row per rule: sign, exponent, blanks, bare points; then the refusals.
+        for (const char *text : {"-2", "3e2", " 4 ", "+.5", "5."})
+            QTest::newRow(text) << text << "." << true;
+        for (const char *text : {"1.2.3", "5 mm", "", "1,5", "0x1F", "$5", "1e"})
+            QTest::newRow(*text ? text : "empty") << text << "." << false;
+        QTest::newRow("1,5 with comma") << "1,5" << "," << true;
     }
-    // The typed value lands in the cell left, and nowhere else.
-    expectedCells[from.y() * rig.grid->cols() + from.x()] = typed;
-    QCOMPARE(rig.cells(), expectedCells);
-    const QString target = rig.grid->textMatrix(to.y(), to.x());
-    QVERIFY(rig.edit->isVisible());
-    QCOMPARE(rig.edit->text(), target);
-    QCOMPARE(rig.edit->selectedText(), target);
-    QCOMPARE(rig.edit->geometry(), rig.currentCellRect());
-}
+    void isNumeric()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, point);
+        QTEST(controls::isNumeric(text, point), "expected");
+    }
 
-void TstCellEditor::leavingWritesBack_data()
-{
-    QTest::addColumn<QString>("layout");
-    QTest::addColumn<QString>("typed"); // null: left as loaded; empty: erased; "=9": put in by code
-    QTest::addColumn<QString>("leave"); // code, click, click same, Enter, Escape
-    QTest::addColumn<QString>("expectedCell");
-    QTest::addColumn<QString>("expectedEditor");
-    QTest::addColumn<bool>("expectedFlag");
-
-    // Editing (2,2), which holds "1.5"; code and Escape go on to row 3.
-    QTest::newRow("typed, code") << "default" << "9" << "code" << "9" << "" << false;
-    QTest::newRow("letters, click") << "default" << "abc" << "click" << "abc" << "3.2" << false;
-    QTest::newRow("erased, code") << "default" << "" << "code" << "1.5" << "" << false;
-    QTest::newRow("erased, click") << "default" << "" << "click" << "1.5" << "3.2" << false;
-    QTest::newRow("erased, Enter") << "default" << "" << "Enter" << "1.5" << "2.3" << false;
-    QTest::newRow("typed, Escape") << "default" << "9" << "Escape" << "1.5" << "" << false;
-    QTest::newRow("typed, click same") << "default" << "9" << "click same" << "1.5" << "1.5" << false;
-    QTest::newRow("flag, erased, click") << "flag" << "" << "click" << "" << "3.2" << true;
-    QTest::newRow("flag, typed, code") << "flag" << "9" << "code" << "9" << "" << false;
-    QTest::newRow("flag, as loaded, code") << "flag" << QString() << "code" << "1.5" << "" << false;
-    QTest::newRow("flag, erased, Escape") << "flag" << "" << "Escape" << "1.5" << "" << false;
-    QTest::newRow("flag clear, text, code") << "flag" << "=9" << "code" << "1.5" << "" << false;
-}
-
-void TstCellEditor::leavingWritesBack()
-{
-    QFETCH(QString, layout);
-    QFETCH(QString, typed);
-    QFETCH(QString, leave);
-    testsupport::ScriptedPrompt prompt;
-    Rig rig(layout);
-    rig.grid->setTextMatrix(2, 2, QStringLiteral("1.5"));
-    rig.placeOn(2, 2);
-    if (typed.startsWith(u'=')) {
-        // The flag is spent by leaving; text put in afterwards stays unwritten.
-        rig.grid->setRow(3);
-        rig.grid->setRow(2);
-        rig.edit->setText(typed.mid(1));
-    } else if (typed.isEmpty() && !typed.isNull()) {
-        QTest::keyClick(rig.edit, Qt::Key_Backspace);
-    } else {
+    // Editing (2,2), which holds `stored`.
+    void typingLimit_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("key"); // pressed first, named as QKeySequence names it
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expectedEditor");
+        const QString longValue = QStringLiteral("123.45678");
+        QTest::newRow("typing stops at seven") << "" << "" << "123456789" << "1234567";
+        QTest::newRow("long value shown whole") << longValue << "" << "" << longValue;
+        QTest::newRow("long value not lengthened") << longValue << "End" << "99" << longValue;
+        QTest::newRow("typing replaces a long value") << longValue << "" << "5" << "5";
+        QTest::newRow("long value left whole") << longValue << "Down" << "" << "3.2";
+    }
+    void typingLimit()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, key);
+        QFETCH(QString, typed);
+        Rig rig(QStringLiteral("default"));
+        rig.grid->setTextMatrix(2, 2, stored);
+        rig.placeOn(2, 2);
+        QCOMPARE(rig.edit->selectedText(), stored);
+        if (!key.isEmpty())
+            QTest::keyClick(rig.edit, QKeySequence(key)[0].key());
         QTest::keyClicks(rig.edit, typed);
+        QTEST(rig.edit->text(), "expectedEditor");
+        // A stored value is never cut short by being shown and left.
+        QCOMPARE(rig.grid->textMatrix(2, 2), stored);
     }
 
-    if (leave == QLatin1String("click"))
-        rig.click(3, 2);
-    else if (leave == QLatin1String("click same"))
-        rig.click(2, 2);
-    else if (leave == QLatin1String("Enter") || leave == QLatin1String("Escape"))
-        QTest::keyClick(rig.edit, leave == QLatin1String("Enter") ? Qt::Key_Return : Qt::Key_Escape);
-    if (leave == QLatin1String("code") || leave == QLatin1String("Escape"))
-        rig.grid->setRow(3);
+    void noEditorOffTheData()
+    {
+        Rig rig(QStringLiteral("default"));
+        rig.placeOn(1, 2); // a header row
+        rig.placeOn(3, 0); // the name column
+        QVERIFY(rig.edit->isHidden());
+    }
 
-    QCOMPARE(prompt.informed, QStringList());
-    QTEST(rig.grid->textMatrix(2, 2), "expectedCell");
-    QCOMPARE(rig.grid->textMatrix(3, 2), QStringLiteral("3.2"));
-    QTEST(rig.edit->text(), "expectedEditor");
-    QTEST(rig.editor->editFlag(), "expectedFlag");
-    QCOMPARE(rig.edit->isHidden(), leave == QLatin1String("Escape"));
-}
+    void editing_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QPoint>("from"); // (col, row)
+        QTest::addColumn<QString>("typed"); // empty: the loaded text erased
+        QTest::addColumn<QString>("action"); // a key, "click" or "code" on `to`
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QString>("expectedCell"); // the cell left
+        QTest::addColumn<QString>("expectedEditor");
+        QTest::addColumn<QString>("refusedSelection"); // the test selects the 2nd character
+        auto row = [](const char *name, const char *layout, QPoint from, const char *typed, const char *action,
+                      QPoint to, const char *cell, const char *editor, const char *refused = "") {
+            QTest::newRow(name) << layout << from << typed << action << to << cell << editor << refused;
+        };
+        // Data rows 2 and 3, columns 1 to 4.
+        row("Enter at row end", "default", {4, 2}, "7", "Return", {1, 3}, "7", "3.1");
+        row("Enter at last cell", "default", {4, 3}, "7", "Return", {1, 2}, "7", "2.1");
+        row("Enter mid row", "default", {2, 2}, "7", "Return", {3, 2}, "7", "2.3");
+        row("keypad Enter", "default", {4, 2}, "7", "Num+Enter", {1, 3}, "7", "3.1");
+        row("Shift+Enter at row start", "default", {1, 2}, "7", "Shift+Return", {4, 3}, "7", "3.4");
+        row("Shift+Enter at first cell", "default", {1, 3}, "7", "Shift+Return", {4, 2}, "7", "2.4");
+        row("Shift+Enter mid row", "default", {3, 3}, "7", "Shift+Return", {2, 3}, "7", "3.2");
+        row("Ctrl+Shift+Enter stays", "default", {1, 2}, "7", "Ctrl+Shift+Return", {1, 2}, "2.1", "7");
+        row("Down at last row", "default", {2, 3}, "7", "Down", {2, 2}, "7", "2.2");
+        row("Down", "default", {3, 2}, "7", "Down", {3, 3}, "7", "3.3");
+        row("Up at first row", "default", {3, 2}, "7", "Up", {3, 3}, "7", "3.3");
+        row("Up", "default", {4, 3}, "7", "Up", {4, 2}, "7", "2.4");
+        row("letters, Enter", "default", {2, 2}, "abc", "Return", {2, 2}, "2.2", "abc", "b");
+        row("letters, Down", "default", {2, 2}, "abc", "Down", {2, 2}, "2.2", "abc", "b");
+        row("letters, click", "default", {2, 2}, "abc", "click", {2, 3}, "abc", "3.2");
+        row("typed, code", "default", {2, 2}, "9", "code", {2, 3}, "9", "");
+        row("erased, click", "default", {2, 2}, "", "click", {2, 3}, "2.2", "3.2");
+        row("erased, Enter", "default", {2, 2}, "", "Return", {3, 2}, "2.2", "2.3");
+        // Escape hides the editor; code then moves on, and nothing is written.
+        row("typed, Escape", "default", {2, 2}, "9", "Esc", {2, 3}, "2.2", "");
+        row("typed, click same", "default", {2, 2}, "9", "click", {2, 2}, "2.2", "2.2");
+        row("flag, erased, click", "flag", {2, 2}, "", "click", {2, 3}, "", "3.2");
+        row("flag, erased, Escape", "flag", {2, 2}, "", "Esc", {2, 3}, "2.2", "");
+        // Data rows 1 to 3, columns 2 to 8; column 8 takes any text.
+        row("girdle Enter at last col", "girdle", {8, 1}, "7", "Return", {2, 2}, "7", "2.2");
+        row("girdle Enter at last cell", "girdle", {8, 3}, "7", "Return", {2, 1}, "7", "1.2");
+        row("girdle Shift+Enter at first col", "girdle", {2, 2}, "7", "Shift+Return", {8, 1}, "7", "1.8");
+        row("girdle free text", "girdle", {8, 1}, "abc", "Return", {2, 2}, "abc", "2.2");
+        row("girdle letters", "girdle", {3, 1}, "abc", "Return", {3, 1}, "1.3", "abc", "abc");
+    }
+    void editing()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QPoint, from);
+        QFETCH(QString, typed);
+        QFETCH(QString, action);
+        QFETCH(QPoint, to);
+        QFETCH(QString, expectedCell);
+        QFETCH(QString, refusedSelection);
+        testsupport::ScriptedPrompt prompt;
+        Rig rig(layout);
+        rig.placeOn(from.y(), from.x());
+        QStringList expectedCells = rig.cells();
+        if (typed.isEmpty())
+            QTest::keyClick(rig.edit, Qt::Key_Backspace);
+        QTest::keyClicks(rig.edit, typed);
+        if (typed.size() > 1)
+            rig.edit->setSelection(1, 1);
+
+        if (action == QLatin1String("click")) { // 64 by 17 px cells
+            QTest::mouseClick(rig.grid->viewport(), Qt::LeftButton, {}, QPoint(to.x() * 64 + 32, to.y() * 17 + 8));
+        } else if (action != QLatin1String("code")) {
+            const QKeyCombination key = QKeySequence(action)[0];
+            QTest::keyClick(rig.edit, key.key(), key.keyboardModifiers());
+        }
+        const bool hidden = action == QLatin1String("Esc");
+        if (hidden || action == QLatin1String("code"))
+            rig.grid->setRow(to.y());
+
+        const bool refused = !refusedSelection.isEmpty();
+        QCOMPARE(prompt.informed, refused ? QStringList{"Please correct the data..."} : QStringList());
+        // Placed on a cell again, the editor holds its text all selected.
+        const bool placed = !refused && !hidden && action != QLatin1String("code")
+                            && (to != from || action == QLatin1String("click"));
+        QCOMPARE(rig.edit->selectedText(), refused ? refusedSelection : placed ? rig.edit->text() : QString());
+        QCOMPARE(QPoint(rig.grid->col(), rig.grid->row()), to);
+        // Only the cell left may change.
+        expectedCells[from.y() * rig.grid->cols() + from.x()] = expectedCell;
+        QCOMPARE(rig.cells(), expectedCells);
+        QTEST(rig.edit->text(), "expectedEditor");
+        QCOMPARE(rig.edit->isHidden(), hidden);
+        if (!hidden && action != QLatin1String("code"))
+            QCOMPARE(rig.edit->geometry(), rig.currentCellRect());
+    }
+};
 
 QTEST_MAIN(TstCellEditor)
 #include "tst_celleditor.moc"
