@@ -61,14 +61,6 @@ private slots:
         QCOMPARE(f.definer.TxtDesc->text(), QStringLiteral("new desc"));
     }
 
-    void createWithoutNameDoesNothing()
-    {
-        DefinerFixture f(kLab);
-        f.definer.MnuCreate_Click();
-        QVERIFY(f.prompt.informed.isEmpty());
-        QCOMPARE(f.dir.rows("SELECT count(*) FROM CutLab"), QStringList{"1"});
-    }
-
     void copyAs_data()
     {
         QTest::addColumn<QString>("type");

@@ -151,16 +151,6 @@ private slots:
         }
     }
 
-    void exitCloses()
-    {
-        testsupport::TestDataDir dir;
-        store::ClassModule module{store::DataDir(dir.path())};
-        FrmCS window(module);
-        window.show();
-        window.MnuExit->trigger();
-        QVERIFY(!window.isVisible());
-    }
-
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");

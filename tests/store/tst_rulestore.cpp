@@ -80,38 +80,6 @@ private slots:
         QCOMPARE(rules.labs("BRILLIANT"), (QStringList{"AGL", "Bern", "nordic"}));
     }
 
-    void failedSaveKeepsWhatWasStored_data()
-    {
-        QTest::addColumn<bool>("classes");
-        QTest::newRow("ranges") << false;
-        QTest::newRow("classes") << true;
-    }
-
-    void failedSaveKeepsWhatWasStored()
-    {
-        QFETCH(bool, classes);
-        testsupport::TestDataDir dir;
-        dir.exec("INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n"
-                 "INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table %','52','62',1,'Excellent','T',1);\n"
-                 "CREATE TRIGGER failSecond BEFORE INSERT ON Cut WHEN NEW.Serial = 1 "
-                 "BEGIN SELECT RAISE(ABORT, 'disk went away'); END;\n"
-                 "CREATE TRIGGER failSecondRange BEFORE INSERT ON CutData WHEN NEW.serial = 2 "
-                 "BEGIN SELECT RAISE(ABORT, 'disk went away'); END;\n");
-        const QStringList before = dir.rows("SELECT * FROM Cut") + dir.rows("SELECT * FROM CutData");
-        const RuleStore rules(open(dir), RuleTables::forType("Cut"));
-        try {
-            if (classes)
-                rules.saveClasses({"Brilliant", "AGL"}, {"Ideal", "Excellent"});
-            else
-                rules.saveRanges({"Brilliant", "AGL"}, {{1, "Table %", "1", "2", false, "Ideal", "T", false},
-                                                        {2, "Table %", "3", "4", false, "Excellent", "T", false}});
-            QFAIL("the save did not fail");
-        } catch (const store::Error &error) {
-            QCOMPARE(error.message(), QStringLiteral("disk went away"));
-        }
-        QCOMPARE(dir.rows("SELECT * FROM Cut") + dir.rows("SELECT * FROM CutData"), before);
-    }
-
     void fullDiskRollsBack()
     {
         testsupport::TestDataDir dir;
@@ -181,14 +149,6 @@ private slots:
             QCOMPARE(error.message(), message.contains(u'%') ? message.arg(dir.path()) : message);
         }
         QCOMPARE(QFileInfo::exists(path), !content.isEmpty());
-    }
-
-    void dataDirectoryIsNeverOverwritten()
-    {
-        testsupport::TestDataDir dir;
-        dir.exec("INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n");
-        QVERIFY_THROWS_EXCEPTION(store::Error, store::createDataDirectory(dir.path(), true));
-        QCOMPARE(dir.rows("SELECT * FROM Cut"), QStringList{"Brilliant|AGL|0|Excellent"});
     }
 
     void demoDataDirectoryLoads()
