@@ -7,6 +7,14 @@
 class TestClassGrid : public QObject {
     Q_OBJECT
 
+    // Both stores of the window: the grid's Save and the class list's Apply.
+    static void saveAndApplyRows()
+    {
+        QTest::addColumn<bool>("apply");
+        QTest::newRow("save") << false;
+        QTest::newRow("apply") << true;
+    }
+
 private slots:
     void labOfThreeClassesAndFourParameters()
     {
@@ -149,12 +157,7 @@ private slots:
                  (QStringList{"1|52|Very Good", "2|50|Excellent", "3|47|Good"}));
     }
 
-    void failedSaveChangesNothing_data()
-    {
-        QTest::addColumn<bool>("apply");
-        QTest::newRow("save") << false;
-        QTest::newRow("apply") << true;
-    }
+    void failedSaveChangesNothing_data() { saveAndApplyRows(); }
 
     void failedSaveChangesNothing()
     {
@@ -174,12 +177,7 @@ private slots:
         QCOMPARE(DefinerFixture::items(f.definer.panel->LCname).last(), QStringLiteral("Fair"));
     }
 
-    void noLabRefusesToSave_data()
-    {
-        QTest::addColumn<bool>("apply");
-        QTest::newRow("save") << false;
-        QTest::newRow("apply") << true;
-    }
+    void noLabRefusesToSave_data() { saveAndApplyRows(); }
 
     void noLabRefusesToSave()
     {
