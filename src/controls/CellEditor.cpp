@@ -4,9 +4,6 @@
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
@@ -27,44 +24,24 @@ bool isNumeric(const QString &text)
     return isNumeric(text, QLocale().decimalPoint());
 }
 
-TypingLimit::TypingLimit(QLineEdit *edit, int maxLength) : QObject(edit), m_edit(edit), m_max(maxLength)
-{
-    edit->installEventFilter(this);
-}
-
-bool TypingLimit::wouldExceed(qsizetype inserted) const
-{
-    const qsizetype after = m_edit->text().size() - m_edit->selectedText().size() + inserted;
-    return inserted > 0 && after > m_max;
-}
-
-bool TypingLimit::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != m_edit)
-        return false;
-    if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->matches(QKeySequence::Paste)) {
-            const QClipboard *clipboard = QGuiApplication::clipboard();
-            return clipboard && wouldExceed(clipboard->text().size());
-        }
-        const QString text = key->text();
-        const bool printable = !text.isEmpty() && text.at(0).isPrint();
-        return printable && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && wouldExceed(text.size());
-    }
-    if (event->type() == QEvent::InputMethod)
-        return wouldExceed(static_cast<QInputMethodEvent *>(event)->commitString().size());
-    return false;
-}
-
 CellEditor::CellEditor(FlexGrid *grid, QLineEdit *editor, const EditorPolicy &policy, QObject *parent)
     : QObject(parent), m_grid(grid), m_editor(editor), m_policy(policy)
 {
     m_editor->hide();
     m_editor->installEventFilter(this);
+    if (m_policy.maxLength > 0) {
+        // QLineEdit's own limit cuts what is typed, pasted or dropped to fit;
+        // it is kept at the length of the text put in by code, so a longer
+        // stored value is shown whole but cannot grow.
+        m_editor->setMaxLength(m_policy.maxLength);
+        connect(m_editor, &QLineEdit::textChanged, this, [this](const QString &text) {
+            m_editor->setMaxLength(qMax(m_policy.maxLength, int(text.size())));
+        });
+    }
     connect(m_grid, &FlexGrid::clicked, this, &CellEditor::tFlexFocus);
     connect(m_grid, &FlexGrid::leaveCell, this, &CellEditor::onLeaveCell);
-    connect(m_grid, &FlexGrid::scrolled, this, &CellEditor::followCell);
+    connect(m_grid, &FlexGrid::currentCellChanged, this, &CellEditor::followCurrentCell);
+    connect(m_grid, &FlexGrid::scrolled, this, &CellEditor::placeOverCell);
 }
 
 bool CellEditor::hasEditableCell() const
@@ -73,7 +50,7 @@ bool CellEditor::hasEditableCell() const
         && m_grid->col() >= m_grid->fixedCols() && m_grid->col() < m_grid->cols();
 }
 
-void CellEditor::followCell()
+void CellEditor::placeOverCell()
 {
     QWidget *parent = m_editor->parentWidget();
     const QPoint inGrid(twips(m_grid->cellLeft()), twips(m_grid->cellTop()));
@@ -81,13 +58,32 @@ void CellEditor::followCell()
     m_editor->setGeometry(QRect(topLeft, QSize(twips(m_grid->cellWidth()), twips(m_grid->cellHeight()))));
 }
 
+void CellEditor::followCurrentCell()
+{
+    // Whatever moved the current cell (keys on the grid, code), the editor
+    // never stays over a cell it does not write to.
+    if (m_moving || !m_editor->isVisible())
+        return;
+    if (hasEditableCell())
+        tFlexFocus();
+    else
+        hideEditor();
+}
+
+void CellEditor::setTextWhole(const QString &text)
+{
+    if (m_policy.maxLength > 0)
+        m_editor->setMaxLength(qMax(m_policy.maxLength, int(text.size())));
+    m_editor->setText(text);
+}
+
 void CellEditor::tFlexFocus()
 {
     if (!hasEditableCell())
         return;
     m_editor->show();
-    followCell();
-    m_editor->setText(m_grid->textMatrix(m_grid->row(), m_grid->col()));
+    placeOverCell();
+    setTextWhole(m_grid->textMatrix(m_grid->row(), m_grid->col()));
     if (m_policy.editFlagWriteBack)
         m_editFlag = true;
     m_editor->raise();
@@ -101,12 +97,18 @@ void CellEditor::hideEditor()
     m_editor->hide();
 }
 
+bool CellEditor::wouldWrite() const
+{
+    return m_policy.editFlagWriteBack ? m_editFlag : !m_editor->text().isEmpty();
+}
+
 bool CellEditor::writeBack()
 {
-    const QString text = m_editor->text();
-    const bool write = m_policy.editFlagWriteBack ? m_editFlag : !text.isEmpty();
-    if (write)
-        m_grid->setTextMatrix(m_grid->row(), m_grid->col(), text);
+    const bool write = wouldWrite();
+    if (write) {
+        m_grid->setTextMatrix(m_grid->row(), m_grid->col(), m_editor->text());
+        emit cellWritten(m_grid->row(), m_grid->col());
+    }
     return write;
 }
 
@@ -119,19 +121,37 @@ void CellEditor::onLeaveCell()
     m_editor->clear();
 }
 
+bool CellEditor::hasPendingChange() const
+{
+    if (!m_editor->isVisible() || !hasEditableCell())
+        return false;
+    return wouldWrite() && m_editor->text() != m_grid->textMatrix(m_grid->row(), m_grid->col());
+}
+
 void CellEditor::commitPending()
 {
     if (m_editor->isVisible() && hasEditableCell())
         writeBack();
 }
 
-void CellEditor::moveRow(int step)
+int CellEditor::nextRow(int step) const
 {
     const int row = m_grid->row() + step;
     if (step > 0)
-        m_grid->setRow(row < m_grid->rows() ? row : m_policy.firstRow);
-    else
-        m_grid->setRow(row >= m_policy.firstRow ? row : m_grid->rows() - 1);
+        return row < m_grid->rows() ? row : m_policy.firstRow;
+    return row >= m_policy.firstRow ? row : m_grid->rows() - 1;
+}
+
+void CellEditor::moveTo(int row, int col)
+{
+    m_moving = true;
+    if (row == m_grid->row() && col == m_grid->col())
+        onLeaveCell(); // a wrap onto the same cell still takes the value
+    if (row != m_grid->row())
+        m_grid->setRow(row);
+    if (col != m_grid->col())
+        m_grid->setCol(col);
+    m_moving = false;
 }
 
 bool CellEditor::Txt_KeyDown(int key, int shift)
@@ -157,27 +177,18 @@ bool CellEditor::Txt_KeyDown(int key, int shift)
     if (!hasEditableCell())
         return true;
 
-    if (key == Qt::Key_Down) {
-        moveRow(+1);
-    } else if (key == Qt::Key_Up) {
-        moveRow(-1);
-    } else if (shift == 0) {
-        if (m_grid->col() + 1 < m_grid->cols()) {
-            m_grid->setCol(m_grid->col() + 1);
-        } else {
-            moveRow(+1);
-            m_grid->setCol(m_policy.firstCol);
-        }
-    } else if (shift == 1) {
-        if (m_grid->col() - 1 >= m_policy.firstCol) {
-            m_grid->setCol(m_grid->col() - 1);
-        } else {
-            moveRow(-1);
-            m_grid->setCol(m_grid->cols() - 1);
-        }
-    } else {
+    const int row = m_grid->row();
+    const int col = m_grid->col();
+    if (key == Qt::Key_Down)
+        moveTo(nextRow(+1), col);
+    else if (key == Qt::Key_Up)
+        moveTo(nextRow(-1), col);
+    else if (shift == 0)
+        moveTo(col + 1 < m_grid->cols() ? row : nextRow(+1), col + 1 < m_grid->cols() ? col + 1 : m_policy.firstCol);
+    else if (shift == 1)
+        moveTo(col - 1 >= m_policy.firstCol ? row : nextRow(-1), col - 1 >= m_policy.firstCol ? col - 1 : m_grid->cols() - 1);
+    else
         return true; // Enter with Ctrl or Alt: validated, but nothing moves
-    }
     tFlexFocus();
     return true;
 }

@@ -18,29 +18,15 @@ struct EditorPolicy {
     // Write the editor's text back, even empty, while the edit flag is set
     // (set when the editor is placed); otherwise only non-empty text.
     bool editFlagWriteBack = false;
+    // Longest text that typing or pasting may make; 0 for no limit. A longer
+    // value put in by code stays whole.
+    int maxLength = 0;
 };
 
 // Blanks around it ignored: an optional sign, digits with at most one
 // decimal separator, an optional exponent. No grouping, currency or hex.
 bool isNumeric(const QString &text, const QString &decimalPoint);
 bool isNumeric(const QString &text); // with the user's decimal separator
-
-// Limits what can be typed or pasted to maxLength characters, but keeps
-// longer text that code puts in: a stored value is never cut short by being
-// shown. (QLineEdit's own limit cuts setText() too.)
-class TypingLimit : public QObject {
-public:
-    TypingLimit(QLineEdit *edit, int maxLength);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    bool wouldExceed(qsizetype inserted) const;
-
-    QLineEdit *m_edit;
-    int m_max;
-};
 
 // The floating text box laid over a grid's current cell. It shows the cell's
 // text, writes its own text back when the grid leaves the cell, and moves
@@ -61,28 +47,38 @@ public:
     // leaving the cell, and keeps editing; so a save just after typing keeps
     // the typed value.
     void commitPending();
+    // The visible editor holds text that leaving the cell would write there
+    // and that differs from the cell's text.
+    bool hasPendingChange() const;
     // The editor's key handling; true when the key was used.
     bool Txt_KeyDown(int key, int shift);
 
     bool editFlag() const { return m_editFlag; }
     QLineEdit *editor() const { return m_editor; }
 
-    static constexpr int kMaxLength = 7;
+signals:
+    // The editor's text went into this cell.
+    void cellWritten(int row, int col);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onLeaveCell();
+    bool wouldWrite() const;
     bool writeBack(); // true when the editor's text went into the cell
     bool hasEditableCell() const;
-    void followCell();
-    void moveRow(int step);
+    void placeOverCell();
+    void followCurrentCell();
+    int nextRow(int step) const;
+    void moveTo(int row, int col);
+    void setTextWhole(const QString &text);
 
     FlexGrid *m_grid;
     QLineEdit *m_editor;
     EditorPolicy m_policy;
     bool m_editFlag = false;
+    bool m_moving = false; // the editor is moving the grid itself
 };
 
 } // namespace controls

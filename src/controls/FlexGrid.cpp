@@ -33,6 +33,8 @@ void FlexGrid::setRows(int rows)
     for (int r = old; r < rows; ++r)
         m_cells[r] = QStringList(QList<QString>(m_cols));
     m_mergeRows.resize(rows);
+    if (rows < old)
+        m_marks.clear();
     clampCurrent();
     updateScrollBars();
     viewport()->update();
@@ -46,6 +48,7 @@ void FlexGrid::setCols(int cols)
     m_colWidths.resize(cols, -1);
     m_alignments.resize(cols, Qt::AlignLeft | Qt::AlignVCenter);
     m_cols = cols;
+    m_marks.clear();
     clampCurrent();
     updateScrollBars();
     viewport()->update();
@@ -89,6 +92,7 @@ void FlexGrid::setRow(int row)
     m_row = row;
     ensureCurrentVisible();
     viewport()->update();
+    emit currentCellChanged();
 }
 
 void FlexGrid::setCol(int col)
@@ -99,6 +103,7 @@ void FlexGrid::setCol(int col)
     m_col = col;
     ensureCurrentVisible();
     viewport()->update();
+    emit currentCellChanged();
 }
 
 void FlexGrid::moveTo(int row, int col)
@@ -110,6 +115,7 @@ void FlexGrid::moveTo(int row, int col)
     m_col = col;
     ensureCurrentVisible();
     viewport()->update();
+    emit currentCellChanged();
 }
 
 int FlexGrid::colWidth(int col) const
@@ -180,6 +186,7 @@ void FlexGrid::clear()
     for (QStringList &row : m_cells)
         for (QString &cell : row)
             cell.clear();
+    m_marks.clear();
     viewport()->update();
 }
 
@@ -190,6 +197,7 @@ void FlexGrid::addItem(const QString &text, int index)
     row.resize(m_cols);
     m_cells.insert(index, row);
     m_mergeRows.insert(index, false);
+    m_marks.clear();
     clampCurrent();
     updateScrollBars();
     viewport()->update();
@@ -201,6 +209,7 @@ bool FlexGrid::removeItem(int index)
         return false;
     m_cells.removeAt(index);
     m_mergeRows.removeAt(index);
+    m_marks.clear();
     clampCurrent();
     updateScrollBars();
     viewport()->update();
@@ -230,6 +239,32 @@ int FlexGrid::cellHeight() const
 void FlexGrid::setFixedColor(const QColor &color)
 {
     m_fixedColor = color;
+    viewport()->update();
+}
+
+void FlexGrid::setCellMarked(int row, int col, bool marked)
+{
+    const quint64 key = quint64(row) << 32 | quint32(col);
+    if (marked == m_marks.contains(key))
+        return;
+    if (marked)
+        m_marks.insert(key);
+    else
+        m_marks.remove(key);
+    if (m_redraw)
+        viewport()->update();
+}
+
+bool FlexGrid::cellMarked(int row, int col) const
+{
+    return !m_marks.isEmpty() && m_marks.contains(quint64(row) << 32 | quint32(col));
+}
+
+void FlexGrid::clearMarks()
+{
+    if (m_marks.isEmpty())
+        return;
+    m_marks.clear();
     viewport()->update();
 }
 
@@ -362,12 +397,22 @@ void FlexGrid::scrollContentsBy(int, int)
 void FlexGrid::drawCell(QPainter &p, int row, int col, const QRect &rect, const QString &text) const
 {
     const bool fixed = row < m_fixedRows || col < m_fixedCols;
+    const bool marked = !fixed && cellMarked(row, col);
     p.fillRect(rect, fixed ? m_fixedColor : QColor(Qt::white));
     p.setPen(fixed ? kFixedLine : m_fixedColor);
     p.drawLine(rect.topRight(), rect.bottomRight());
     p.drawLine(rect.bottomLeft(), rect.bottomRight());
+    if (marked) {
+        // A small triangle in the top right corner, as spreadsheets mark notes.
+        const QPoint corner = rect.topRight();
+        const QPolygon triangle({corner + QPoint(-6, 0), corner, corner + QPoint(0, 6)});
+        p.setBrush(kChangedColor);
+        p.setPen(Qt::NoPen);
+        p.drawPolygon(triangle);
+        p.setBrush(Qt::NoBrush);
+    }
     if (!text.isEmpty()) {
-        p.setPen(palette().color(QPalette::Text));
+        p.setPen(marked ? kChangedColor : palette().color(QPalette::Text));
         p.drawText(rect.adjusted(kTextPadding, 0, -kTextPadding, 0), int(m_alignments[col]), text);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -9,9 +10,13 @@ namespace controls {
 
 // The grid the windows rely on: text cells addressed by row and column,
 // fixed header rows and columns that stay in view when the rest scrolls, a
-// current cell that only code or a mouse click moves. LeaveCell is raised
-// before every change of the current cell, while Row and Col still name the
-// cell being left. The user never types into the grid.
+// current cell that code, a mouse click or the arrow keys move. LeaveCell is
+// raised before every change of the current cell, while Row and Col still
+// name the cell being left; currentCellChanged after it. The user never
+// types into the grid.
+// Text colour of a value changed and not yet saved.
+inline const QColor kChangedColor(0xC0, 0x00, 0x00);
+
 class FlexGrid : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -28,6 +33,7 @@ public:
     void setFixedCols(int count);
 
     QString textMatrix(int row, int col) const;
+    QStringList rowTexts(int row) const { return m_cells.value(row); }
     void setTextMatrix(int row, int col, const QString &text);
 
     int row() const { return m_row; }
@@ -67,8 +73,16 @@ public:
     // Colours of the fixed cells, of the empty background and of the lines.
     void setFixedColor(const QColor &color);
 
+    // A marked cell is drawn in another colour with a corner mark (a value
+    // changed since it was loaded). Marks go when rows or columns change.
+    void setCellMarked(int row, int col, bool marked);
+    bool cellMarked(int row, int col) const;
+    void clearMarks();
+
 signals:
     void leaveCell();
+    // The current cell has changed (after leaveCell).
+    void currentCellChanged();
     void clicked();
     // The cells moved under a fixed point (scrolling); a floating editor follows.
     void scrolled();
@@ -108,6 +122,7 @@ private:
     int m_defaultColWidth = 960;
     bool m_redraw = true;
     QColor m_fixedColor = QColor(0xC0, 0xC0, 0xC0);
+    QSet<quint64> m_marks; // row << 32 | col
 };
 
 } // namespace controls

@@ -22,6 +22,18 @@ public:
                         QApplication::activeWindow());
         return box.exec() == QMessageBox::Yes;
     }
+    Choice choose(const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Question, kAppTitle, text,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QApplication::activeWindow());
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        switch (box.exec()) {
+        case QMessageBox::Yes: return Choice::Yes;
+        case QMessageBox::No: return Choice::No;
+        default: return Choice::Cancel;
+        }
+    }
 };
 
 class ExecRunner final : public ModalRunner {
@@ -54,6 +66,11 @@ void inform(const QString &text)
 bool confirm(const QString &text)
 {
     return Prompt::current().confirm(text);
+}
+
+Choice choose(const QString &text)
+{
+    return Prompt::current().choose(text);
 }
 
 ModalRunner &ModalRunner::current()

@@ -9,6 +9,8 @@ namespace controls {
 // The title of every message box.
 inline const QString kAppTitle = QStringLiteral("Orvana Class");
 
+enum class Choice { Yes, No, Cancel };
+
 // The only way any code shows a message box. The program installs message
 // boxes; tests install a scripted prompt that records and answers.
 class Prompt {
@@ -18,6 +20,9 @@ public:
     virtual void inform(const QString &text) = 0;
     // Question icon, Yes and No buttons; true for Yes.
     virtual bool confirm(const QString &text) = 0;
+    // Question icon, Yes, No and Cancel buttons. A prompt without a Cancel
+    // answers as confirm() does.
+    virtual Choice choose(const QString &text) { return confirm(text) ? Choice::Yes : Choice::No; }
 
     static Prompt &current();
     // Takes no ownership; nullptr restores the message boxes.
@@ -26,6 +31,7 @@ public:
 
 void inform(const QString &text);
 bool confirm(const QString &text);
+Choice choose(const QString &text);
 
 // Opens a window modally. Tests replace it to drive the window themselves.
 class ModalRunner {

@@ -29,9 +29,10 @@ ClassDefiner::ClassDefiner(store::ClassModule &module, QWidget *parent) : QWidge
     buildControls();
     setTabOrder();
 
-    connect(pCut, &QComboBox::activated, this, [this] { pCut_Click(); });
-    connect(cShape, &QComboBox::activated, this, [this] { cShape_Click(); });
-    connect(LabList, &QComboBox::activated, this, [this] { LabList_Click(); });
+    connect(pCut, &QComboBox::activated, this, [this](int i) { userChose(pCut, i, &ClassDefiner::pCut_Click); });
+    connect(cShape, &QComboBox::activated, this, [this](int i) { userChose(cShape, i, &ClassDefiner::cShape_Click); });
+    connect(LabList, &QComboBox::activated, this,
+            [this](int i) { userChose(LabList, i, &ClassDefiner::LabList_Click); });
     connect(panel->BtnApply, &QAbstractButton::clicked, this, [this] { BtnApply_Click(); });
     connect(BtnSave, &QAbstractButton::clicked, this, [this] { MnuSave_Click(); });
     connect(BtnCreate, &QAbstractButton::clicked, this, [this] { MnuCreate_Click(); });
@@ -94,6 +95,7 @@ void ClassDefiner::buildControls()
                      look->standardIcon(QStyle::SP_DialogSaveButton), 4110);
 
     controls::EditorPolicy policy; // the class grid: data from row 2, column 1
+    policy.maxLength = kCellMaxLength;
     panel = new RuleSetPanel(this,
                              {QStringLiteral("Applya and save class"), QStringLiteral("INCLUDE"),
                               QStringLiteral("SHOW")},
@@ -161,18 +163,64 @@ void ClassDefiner::selectFirstTypeAndShape()
     }
 }
 
+void ClassDefiner::userChose(QComboBox *combo, int index, void (ClassDefiner::*handler)())
+{
+    if (m_shown.contains(combo) && index != m_shown[combo]) {
+        // The question is about the rules on screen: show their selection
+        // while it is asked and saved, and keep it on Cancel.
+        combo->setCurrentIndex(m_shown[combo]);
+        if (!offerToSaveChanges())
+            return;
+        combo->setCurrentIndex(index);
+    }
+    (this->*handler)();
+}
+
+void ClassDefiner::remember(QComboBox *combo)
+{
+    m_shown[combo] = combo->currentIndex();
+}
+
+bool ClassDefiner::offerToSaveChanges()
+{
+    return offerToSave(panel->gridChanged(), panel->classesChanged());
+}
+
+bool ClassDefiner::offerToSave(bool grid, bool classes)
+{
+    if (lab().isEmpty())
+        return true; // nothing on screen can be stored
+    if (!grid && !classes)
+        return true;
+    switch (controls::choose(QStringLiteral("Save the changes to %1 (%2, %3)?").arg(lab(), shape(), type()))) {
+    case controls::Choice::Cancel:
+        return false;
+    case controls::Choice::No:
+        return true;
+    case controls::Choice::Yes:
+        break;
+    }
+    // The grid first: its columns are those of the class list it was loaded with.
+    if (grid && !saveGrid())
+        return false;
+    return !classes || guarded([this] { rules().saveClasses(scope(), panel->classNames()); });
+}
+
 void ClassDefiner::pCut_Click()
 {
+    remember(pCut);
     cShape_Click();
 }
 
 void ClassDefiner::cShape_Click()
 {
+    remember(cShape);
     guarded([this] {
         panel->hideEditor();
         const store::RuleStore store = rules();
         const QVector<store::Parameter> parameters = store.parameters(shape());
         LabList->clear();
+        remember(LabList);
         panel->showParameters(parameters);
         if (parameters.isEmpty())
             return;
@@ -187,6 +235,7 @@ void ClassDefiner::cShape_Click()
 
 void ClassDefiner::LabList_Click()
 {
+    remember(LabList);
     guarded([this] {
         panel->hideEditor();
         const store::RuleStore store = rules();
@@ -200,6 +249,9 @@ void ClassDefiner::BtnApply_Click()
 {
     if (!labChosen())
         return;
+    // The reload after storing the class list would drop unsaved grid edits.
+    if (!offerToSave(panel->gridChanged(), false))
+        return;
     // On failure nothing was stored and the list stays as the user left it.
     if (guarded([this] { rules().saveClasses(scope(), panel->classNames()); }))
         LabList_Click();
@@ -207,11 +259,18 @@ void ClassDefiner::BtnApply_Click()
 
 void ClassDefiner::MnuSave_Click()
 {
-    if (!labChosen())
-        return;
+    if (labChosen())
+        saveGrid();
+}
+
+bool ClassDefiner::saveGrid()
+{
     // A value still in the editor is part of what the user means to save.
     panel->editor()->commitPending();
-    guarded([this] { rules().saveRanges(scope(), panel->gridRanges()); });
+    if (!guarded([this] { rules().saveRanges(scope(), panel->gridRanges()); }))
+        return false;
+    panel->markGridSaved();
+    return true;
 }
 
 } // namespace definer

@@ -2,6 +2,7 @@
 
 #include "store/RuleStore.h"
 
+#include <QHash>
 #include <QWidget>
 
 class QComboBox;
@@ -44,6 +45,11 @@ public:
     void MnuDelete_Click();
     void MnuUpdateShapes_Click();
 
+    // Before unsaved changes would be lost: asks whether to save them (Yes,
+    // No, Cancel). False when the user cancels or the save fails, so the
+    // caller keeps everything as it is. Asks nothing when nothing changed.
+    bool offerToSaveChanges();
+
     // Start-up: the shape list, then the first type and the first shape.
     // Throws store::Error when Shapes.txt cannot be read.
     void loadShapeList();
@@ -70,6 +76,7 @@ public:
     RuleSetPanel *panel;
 
     static constexpr int kMaxLabNameLength = 25;
+    static constexpr int kCellMaxLength = 7;
 
 private:
     void buildControls();
@@ -78,8 +85,15 @@ private:
     store::Scope scope() const;
     // Refuses, with a message, to write for no lab.
     bool labChosen() const;
+    bool offerToSave(bool grid, bool classes);
+    bool saveGrid();
+    // A user's choice in one of the three selection combos.
+    void userChose(QComboBox *combo, int index, void (ClassDefiner::*handler)());
+    // The combo entries whose rules are on screen.
+    void remember(QComboBox *combo);
 
     store::ClassModule &m_module;
+    QHash<QComboBox *, int> m_shown;
 };
 
 } // namespace definer

@@ -4,6 +4,7 @@
 
 #include "controls/Prompt.h"
 #include "definer/Guard.h"
+#include "definer/RuleSetPanel.h"
 #include "definer/ShapeList.h"
 #include "store/ClassModule.h"
 #include "store/LabStore.h"
@@ -75,20 +76,20 @@ void ClassDefiner::MnuDelete_Click()
 
 void ClassDefiner::MnuUpdateShapes_Click()
 {
-    if (controls::confirm(QStringLiteral("If you have done any changes then it will save them.\r\n"
-                                         "Do you want to save them?")))
+    if (panel->gridChanged() || panel->classesChanged()) {
+        if (!offerToSaveChanges())
+            return;
+    } else if (controls::confirm(QStringLiteral("If you have done any changes then it will save them.\r\n"
+                                                "Do you want to save them?"))) {
         MnuSave_Click();
+    }
     const QString current = shape();
     if (!guarded([this] { loadShapeList(); }))
         return;
+    // When the shape left the list, show one that exists rather than keep
+    // rules on screen under a name no longer offered.
     const int index = cShape->findText(current, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0) {
-        cShape->setCurrentIndex(index);
-        return;
-    }
-    // The shape left the list: show one that exists rather than keep rules
-    // on screen under a name no longer offered.
-    cShape->setCurrentIndex(cShape->count() > 0 ? 0 : -1);
+    cShape->setCurrentIndex(index >= 0 ? index : (cShape->count() > 0 ? 0 : -1));
     cShape_Click();
 }
 

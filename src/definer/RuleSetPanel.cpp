@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QListWidget>
 #include <QStyle>
 #include <QTabWidget>
@@ -41,6 +42,9 @@ RuleSetPanel::RuleSetPanel(QWidget *host, const PanelCaptions &captions, const c
 {
     buildControls(host, captions);
     m_editor = new controls::CellEditor(msf, Txt, policy, this);
+    connect(m_editor, &controls::CellEditor::cellWritten, this, &RuleSetPanel::markCell);
+    for (QListWidget *list : {PList, sList})
+        connect(list, &QListWidget::itemChanged, this, &RuleSetPanel::markTick);
     m_classNames = new ClassNameList(LCname, TxtCName, this);
     for (int i = 0; i < 4; ++i)
         connect(BtnList[i], &QAbstractButton::clicked, m_classNames, [this, i] { m_classNames->BtnList_Click(i); });
@@ -107,7 +111,6 @@ void RuleSetPanel::buildControls(QWidget *host, const PanelCaptions &captions)
     Txt = new QLineEdit(host);
     Txt->setObjectName(QStringLiteral("Txt"));
     styles::styleCellEditor(Txt);
-    new controls::TypingLimit(Txt, controls::CellEditor::kMaxLength);
     place(Txt, 4500, 4740, 825, 285);
     Txt->setFocusPolicy(Qt::ClickFocus);
 }
@@ -117,43 +120,58 @@ void RuleSetPanel::hideEditor()
     m_editor->hideEditor();
 }
 
-void RuleSetPanel::uncheckAll()
+QVector<bool> RuleSetPanel::ticks(const QListWidget *list)
 {
-    for (QListWidget *list : {PList, sList})
-        for (int i = 0; i < list->count(); ++i)
-            list->item(i)->setCheckState(Qt::Unchecked);
+    QVector<bool> on(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        on[i] = list->item(i)->checkState() == Qt::Checked;
+    return on;
+}
+
+void RuleSetPanel::setTicks(QListWidget *list, const QVector<bool> &on)
+{
+    // Loading is not a change of the user's: no itemChanged.
+    const QSignalBlocker quiet(list);
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem *item = list->item(i);
+        const Qt::CheckState state = on.value(i) ? Qt::Checked : Qt::Unchecked;
+        if (item->checkState() != state)
+            item->setCheckState(state);
+        if (item->data(Qt::ForegroundRole).isValid())
+            item->setData(Qt::ForegroundRole, QVariant());
+    }
 }
 
 void RuleSetPanel::showParameters(const QVector<store::Parameter> &parameters)
 {
     hideEditor();
-    PList->clear();
-    sList->clear();
     LCname->clear();
     msf->setRows(kFirstDataRow);
     msf->setCols(1);
     m_rowFields = QStringList(QList<QString>(parameters.size() + 1));
     msf->setRedraw(false);
     msf->setRows(kFirstDataRow + int(parameters.size()));
+    for (QListWidget *list : {PList, sList}) {
+        const QSignalBlocker quiet(list);
+        list->setUpdatesEnabled(false);
+        list->clear();
+    }
     for (int i = 0; i < parameters.size(); ++i) {
         msf->setTextMatrix(kFirstDataRow + i, 0, parameters[i].displayName);
         m_rowFields[i] = parameters[i].fieldName;
         for (QListWidget *list : {PList, sList}) {
+            const QSignalBlocker quiet(list);
             auto *item = new QListWidgetItem(parameters[i].displayName, list);
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(Qt::Unchecked);
         }
     }
+    for (QListWidget *list : {PList, sList})
+        list->setUpdatesEnabled(true);
     if (!parameters.isEmpty())
         msf->setColWidth(0, kNameColumnWidth);
     msf->setRedraw(true);
-}
-
-void RuleSetPanel::clearClasses()
-{
-    hideEditor();
-    LCname->clear();
-    msf->setCols(1);
+    markLoaded();
 }
 
 void RuleSetPanel::showClasses(const QStringList &classes, const store::RangeLookup &ranges)
@@ -177,7 +195,9 @@ void RuleSetPanel::showClasses(const QStringList &classes, const store::RangeLoo
         msf->setTextMatrix(1, i, QStringLiteral("Min"));
         msf->setTextMatrix(1, i + 1, QStringLiteral("Max"));
     }
-    uncheckAll();
+    const int parameters = msf->rows() - kFirstDataRow;
+    QVector<bool> includes(parameters);
+    QVector<bool> shows(parameters);
     for (int r = kFirstDataRow; r < msf->rows(); ++r) {
         const store::RangeLookup::Cells *cells = ranges.parameter(msf->textMatrix(r, 0));
         if (!cells)
@@ -186,17 +206,66 @@ void RuleSetPanel::showClasses(const QStringList &classes, const store::RangeLoo
             const auto found = cells->constFind(j + 1);
             if (found == cells->cend())
                 continue;
-            const store::RangeCell *cell = &found.value();
-            msf->setTextMatrix(r, 2 * j + 1, cell->min);
-            msf->setTextMatrix(r, 2 * j + 2, cell->max);
+            const store::RangeCell &cell = found.value();
+            msf->setTextMatrix(r, 2 * j + 1, cell.min);
+            msf->setTextMatrix(r, 2 * j + 2, cell.max);
             // A tick is on when any class row of the parameter carries it.
-            if (cell->include)
-                PList->item(r - kFirstDataRow)->setCheckState(Qt::Checked);
-            if (cell->show)
-                sList->item(r - kFirstDataRow)->setCheckState(Qt::Checked);
+            includes[r - kFirstDataRow] = includes[r - kFirstDataRow] || cell.include;
+            shows[r - kFirstDataRow] = shows[r - kFirstDataRow] || cell.show;
         }
     }
+    setTicks(PList, includes);
+    setTicks(sList, shows);
     msf->setRedraw(true);
+    markLoaded();
+}
+
+void RuleSetPanel::markLoaded()
+{
+    m_savedClasses = classNames();
+    markGridSaved();
+}
+
+void RuleSetPanel::markGridSaved()
+{
+    m_savedCells.resize(msf->rows());
+    for (int r = kFirstDataRow; r < msf->rows(); ++r)
+        m_savedCells[r] = msf->rowTexts(r);
+    m_savedIncludes = ticks(PList);
+    m_savedShows = ticks(sList);
+    setTicks(PList, m_savedIncludes); // drops the change colour
+    setTicks(sList, m_savedShows);
+    msf->clearMarks();
+    m_changedCells = 0;
+}
+
+void RuleSetPanel::markCell(int row, int col)
+{
+    const bool changed = msf->textMatrix(row, col) != m_savedCells.value(row).value(col);
+    if (changed == msf->cellMarked(row, col))
+        return;
+    msf->setCellMarked(row, col, changed);
+    m_changedCells += changed ? 1 : -1;
+}
+
+void RuleSetPanel::markTick(QListWidgetItem *item)
+{
+    const QListWidget *list = item->listWidget();
+    const QVector<bool> &saved = list == PList ? m_savedIncludes : m_savedShows;
+    const bool changed = (item->checkState() == Qt::Checked) != saved.value(list->row(item));
+    const QSignalBlocker quiet(item->listWidget());
+    item->setData(Qt::ForegroundRole, changed ? QVariant(controls::kChangedColor) : QVariant());
+}
+
+bool RuleSetPanel::gridChanged() const
+{
+    return m_changedCells > 0 || m_editor->hasPendingChange() || ticks(PList) != m_savedIncludes
+        || ticks(sList) != m_savedShows;
+}
+
+bool RuleSetPanel::classesChanged() const
+{
+    return classNames() != m_savedClasses;
 }
 
 QStringList RuleSetPanel::classNames() const
@@ -205,11 +274,6 @@ QStringList RuleSetPanel::classNames() const
     for (int i = 0; i < LCname->count(); ++i)
         names.append(LCname->item(i)->text());
     return names;
-}
-
-bool RuleSetPanel::hasParameters() const
-{
-    return msf->rows() > kFirstDataRow;
 }
 
 QVector<store::RangeRow> RuleSetPanel::gridRanges() const

@@ -9,6 +9,7 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QTabWidget;
 class QWidget;
 
@@ -41,16 +42,21 @@ public:
     void showParameters(const QVector<store::Parameter> &parameters);
     // Class columns, the class list, cells and ticks for the loaded rows.
     void showClasses(const QStringList &classes, const store::RangeLookup &ranges);
-    // Drops the class columns and the class list, keeping the parameter rows.
-    void clearClasses();
 
     // The class list as it stands on screen.
     QStringList classNames() const;
     // One row per parameter row and class column pair, as the grid shows them.
     QVector<store::RangeRow> gridRanges() const;
-    bool hasParameters() const;
 
     void hideEditor();
+
+    // Unsaved work: cells (the editor's pending text included) and ticks
+    // changed since the last load or save of the grid; the class list
+    // changed since it was loaded.
+    bool gridChanged() const;
+    bool classesChanged() const;
+    // The grid as it stands now is what is stored.
+    void markGridSaved();
 
     QLabel *Label7;
     controls::FlexGrid *msf;
@@ -71,9 +77,19 @@ public:
 
 private:
     void buildControls(QWidget *host, const PanelCaptions &captions);
-    void uncheckAll();
+    void markLoaded();
+    void markCell(int row, int col);
+    void markTick(QListWidgetItem *item);
+    static QVector<bool> ticks(const QListWidget *list);
+    static void setTicks(QListWidget *list, const QVector<bool> &on);
 
     QStringList m_rowFields; // report field of each parameter row, index = row - 2
+    // What was loaded or saved last, to tell changed cells and ticks.
+    QVector<QStringList> m_savedCells; // by grid row
+    QVector<bool> m_savedIncludes;
+    QVector<bool> m_savedShows;
+    QStringList m_savedClasses;
+    int m_changedCells = 0; // marked cells
     controls::CellEditor *m_editor = nullptr;
     ClassNameList *m_classNames = nullptr;
 };

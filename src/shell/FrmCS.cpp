@@ -7,6 +7,7 @@
 #include "store/ClassModule.h"
 #include "store/DataDir.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLayout>
@@ -89,6 +90,14 @@ void FrmCS::buildMenus()
     connect(MnuExit, &QAction::triggered, this, &QWidget::close);
     connect(Instru, &QAction::triggered, this, &FrmCS::Instru_Click);
     connect(MnuAbout, &QAction::triggered, this, &FrmCS::MnuAbout_Click);
+}
+
+void FrmCS::closeEvent(QCloseEvent *event)
+{
+    if (definer->offerToSaveChanges())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void FrmCS::Form_Load()

@@ -40,6 +40,10 @@ public:
     QMenu *helppp;
     QAction *Instru, *MnuAbout;
 
+protected:
+    // Exit and the close box: unsaved changes are offered for saving first.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildMenus();
 

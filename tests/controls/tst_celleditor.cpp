@@ -2,6 +2,8 @@
 #include "controls/FlexGrid.h"
 #include "support/TestSupport.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QLocale>
@@ -12,16 +14,16 @@ namespace {
 // A grid window as the rule windows build it: grid and editor side by side
 // on one host, the editor limited to seven typed characters. Data cells hold
 // "row.col", a number, so moving on with a cell's own text passes.
-// Layouts: "default" (2 header rows), "flag" (the same, writing back by the
-// edit flag) and "girdle" (1 header row, hidden column 1, free text in 8).
+// Layouts: "default" (2 header rows), "single" (one data row), "flag" (the
+// same, writing back by the edit flag) and "girdle" (1 header row, hidden
+// column 1, free text in 8).
 struct Rig {
     explicit Rig(const QString &layout)
     {
         grid->setGeometry(10, 20, 600, 300);
-        new controls::TypingLimit(edit, 7);
         const bool girdle = layout == QLatin1String("girdle");
         grid->setFixedRows(girdle ? 1 : 2);
-        grid->setRows(4);
+        grid->setRows(layout == QLatin1String("single") ? 3 : 4);
         grid->setCols(girdle ? 9 : 5);
         controls::EditorPolicy policy;
         if (girdle) {
@@ -29,6 +31,7 @@ struct Rig {
             policy = {1, 2, 8, true, false};
         }
         policy.editFlagWriteBack = layout == QLatin1String("flag");
+        policy.maxLength = 7;
         for (int r = 0; r < grid->rows(); ++r)
             for (int c = 0; c < grid->cols(); ++c)
                 grid->setTextMatrix(r, c, QStringLiteral("%1.%2").arg(r).arg(c));
@@ -96,7 +99,7 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("key"); // pressed first, named as QKeySequence names it
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("typed"); // typed, or pasted through the context menu's slot
         QTest::addColumn<QString>("expectedEditor");
         const QString longValue = QStringLiteral("123.45678");
         QTest::newRow("typing stops at seven") << "" << "" << "123456789" << "1234567";
@@ -104,6 +107,9 @@ private slots:
         QTest::newRow("long value not lengthened") << longValue << "End" << "99" << longValue;
         QTest::newRow("typing replaces a long value") << longValue << "" << "5" << "5";
         QTest::newRow("long value left whole") << longValue << "Down" << "" << "3.2";
+        QTest::newRow("paste cut to fit") << "" << "paste" << "123456789012" << "1234567";
+        QTest::newRow("paste over selection") << "1234567" << "paste" << "abcdefghij" << "abcdefg";
+        QTest::newRow("paste after long value") << longValue << "End" << "+paste" << longValue;
     }
     void typingLimit()
     {
@@ -114,9 +120,19 @@ private slots:
         rig.grid->setTextMatrix(2, 2, stored);
         rig.placeOn(2, 2);
         QCOMPARE(rig.edit->selectedText(), stored);
-        if (!key.isEmpty())
+        if (key == QLatin1String("paste")) {
+            QGuiApplication::clipboard()->setText(typed);
+            rig.edit->paste();
+            typed.clear();
+        } else if (!key.isEmpty()) {
             QTest::keyClick(rig.edit, QKeySequence(key)[0].key());
-        QTest::keyClicks(rig.edit, typed);
+        }
+        if (typed.startsWith(u'+')) { // pasted after the key
+            QGuiApplication::clipboard()->setText(typed);
+            rig.edit->paste();
+        } else {
+            QTest::keyClicks(rig.edit, typed);
+        }
         QTEST(rig.edit->text(), "expectedEditor");
         // A stored value is never cut short by being shown and left.
         QCOMPARE(rig.grid->textMatrix(2, 2), stored);
@@ -160,7 +176,13 @@ private slots:
         row("letters, Enter", "default", {2, 2}, "abc", "Return", {2, 2}, "2.2", "abc", "b");
         row("letters, Down", "default", {2, 2}, "abc", "Down", {2, 2}, "2.2", "abc", "b");
         row("letters, click", "default", {2, 2}, "abc", "click", {2, 3}, "abc", "3.2");
-        row("typed, code", "default", {2, 2}, "9", "code", {2, 3}, "9", "");
+        // Whatever moves the current cell, the editor follows it.
+        row("typed, code", "default", {2, 2}, "9", "code", {2, 3}, "9", "3.2");
+        row("typed, Tab, Down on grid", "default", {2, 2}, "9", "grid Down", {2, 3}, "9", "3.2");
+        row("typed, Tab, Right on grid", "default", {2, 2}, "9", "grid Right", {3, 2}, "9", "2.3");
+        row("single row, Down", "single", {2, 2}, "55", "Down", {2, 2}, "55", "55");
+        row("single row, Up", "single", {2, 2}, "55", "Up", {2, 2}, "55", "55");
+        row("single row, Enter at end", "single", {4, 2}, "55", "Return", {1, 2}, "55", "2.1");
         row("erased, click", "default", {2, 2}, "", "click", {2, 3}, "2.2", "3.2");
         row("erased, Enter", "default", {2, 2}, "", "Return", {3, 2}, "2.2", "2.3");
         // Escape hides the editor; code then moves on, and nothing is written.
@@ -196,6 +218,9 @@ private slots:
 
         if (action == QLatin1String("click")) { // 64 by 17 px cells
             QTest::mouseClick(rig.grid->viewport(), Qt::LeftButton, {}, QPoint(to.x() * 64 + 32, to.y() * 17 + 8));
+        } else if (action.startsWith(QLatin1String("grid "))) {
+            rig.grid->setFocus();
+            QTest::keyClick(rig.grid, QKeySequence(action.mid(5))[0].key());
         } else if (action != QLatin1String("code")) {
             const QKeyCombination key = QKeySequence(action)[0];
             QTest::keyClick(rig.edit, key.key(), key.keyboardModifiers());
@@ -203,12 +228,20 @@ private slots:
         const bool hidden = action == QLatin1String("Esc");
         if (hidden || action == QLatin1String("code"))
             rig.grid->setRow(to.y());
+        if (action.startsWith(QLatin1String("grid ")) || action == QLatin1String("code")) {
+            // The editor has moved on: what is typed now lands in the new cell.
+            QTest::keyClicks(rig.edit, "8");
+            QCOMPARE(rig.edit->text(), QStringLiteral("8"));
+            rig.edit->setText(rig.grid->textMatrix(to.y(), to.x()));
+            rig.edit->selectAll();
+        }
 
         const bool refused = !refusedSelection.isEmpty();
         QCOMPARE(prompt.informed, refused ? QStringList{"Please correct the data..."} : QStringList());
         // Placed on a cell again, the editor holds its text all selected.
-        const bool placed = !refused && !hidden && action != QLatin1String("code")
-                            && (to != from || action == QLatin1String("click"));
+        // A wrap onto the same cell of the single row places the editor again.
+        const bool placed = !refused && !hidden
+                            && (to != from || action == QLatin1String("click") || layout == QLatin1String("single"));
         QCOMPARE(rig.edit->selectedText(), refused ? refusedSelection : placed ? rig.edit->text() : QString());
         QCOMPARE(QPoint(rig.grid->col(), rig.grid->row()), to);
         // Only the cell left may change.
@@ -216,7 +249,7 @@ private slots:
         QCOMPARE(rig.cells(), expectedCells);
         QTEST(rig.edit->text(), "expectedEditor");
         QCOMPARE(rig.edit->isHidden(), hidden);
-        if (!hidden && action != QLatin1String("code"))
+        if (!hidden)
             QCOMPARE(rig.edit->geometry(), rig.currentCellRect());
     }
 };

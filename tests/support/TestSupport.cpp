@@ -35,6 +35,12 @@ bool ScriptedPrompt::confirm(const QString &text)
     return answers.isEmpty() ? true : answers.takeFirst();
 }
 
+controls::Choice ScriptedPrompt::choose(const QString &text)
+{
+    confirmed.append(text);
+    return choices.isEmpty() ? controls::Choice::Yes : choices.takeFirst();
+}
+
 ScriptedModal::ScriptedModal()
 {
     controls::ModalRunner::install(this);

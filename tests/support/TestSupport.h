@@ -18,10 +18,12 @@ public:
 
     void inform(const QString &text) override;
     bool confirm(const QString &text) override;
+    controls::Choice choose(const QString &text) override;
 
     QStringList informed;   // texts of information boxes, in order
-    QStringList confirmed;  // texts of questions, in order
-    QVector<bool> answers;  // answers to the next questions
+    QStringList confirmed;  // texts of questions, Yes/No and Yes/No/Cancel alike, in order
+    QVector<bool> answers;  // answers to the next Yes/No questions
+    QVector<controls::Choice> choices; // answers to the next Yes/No/Cancel questions
     // Runs while an information box "is shown" (e.g. to inspect state).
     std::function<void(const QString &)> onInform;
 };
