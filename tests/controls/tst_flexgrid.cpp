@@ -1,5 +1,6 @@
 #include "controls/FlexGrid.h"
 
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -22,6 +23,7 @@ struct Grid : controls::FlexGrid {
         // Signals in order, with the cell named while raising them: LeaveCell
         // handlers write into that cell.
         connect(this, &FlexGrid::leaveCell, this, [this] { log << QStringLiteral("leave %1,%2").arg(row()).arg(col()); });
+        connect(this, &FlexGrid::currentCellChanged, this, [this] { log << QStringLiteral("moved %1,%2").arg(row()).arg(col()); });
         connect(this, &FlexGrid::clicked, this, [this] { log << QStringLiteral("clicked %1,%2").arg(row()).arg(col()); });
     }
     QStringList rowTexts() const // each row's cells joined by "/"
@@ -46,38 +48,52 @@ class TstFlexGrid : public QObject {
 private slots:
     void movingTheCurrentCell_data()
     {
-        QTest::addColumn<bool>("click"); // else setRow, then setCol
-        QTest::addColumn<QPoint>("to");   // (col, row)
+        QTest::addColumn<QString>("how"); // "code" (setRow, then setCol), "click", or a key on the grid
+        QTest::addColumn<int>("scrolled"); // rows scrolled out of view above, in a grid of 40 rows
+        QTest::addColumn<QPoint>("to");   // (col, row) on screen
         QTest::addColumn<QStringList>("expectedLog");
         QTest::addColumn<QPoint>("expectedCell");
         // The grid starts on (col 1, row 2); row 4 lies below the last row.
         const QStringList none;
-        QTest::newRow("row by code") << false << QPoint(1, 3) << QStringList{"leave 2,1"} << QPoint(1, 3);
-        QTest::newRow("row and col by code") << false << QPoint(4, 3) << QStringList{"leave 2,1", "leave 3,1"} << QPoint(4, 3);
-        QTest::newRow("same cell by code") << false << QPoint(1, 2) << none << QPoint(1, 2);
-        QTest::newRow("row past the end") << false << QPoint(1, 4) << none << QPoint(1, 2);
-        QTest::newRow("col past the end") << false << QPoint(5, 2) << none << QPoint(1, 2);
-        QTest::newRow("click other row and col") << true << QPoint(2, 3) << QStringList{"leave 2,1", "clicked 3,2"} << QPoint(2, 3);
-        QTest::newRow("click current cell") << true << QPoint(1, 2) << QStringList{"clicked 2,1"} << QPoint(1, 2);
-        QTest::newRow("click header row") << true << QPoint(2, 0) << none << QPoint(1, 2);
-        QTest::newRow("click name column") << true << QPoint(0, 3) << none << QPoint(1, 2);
-        QTest::newRow("click below the rows") << true << QPoint(2, 4) << none << QPoint(1, 2);
+        auto row = [](const char *name, const char *how, QPoint to, QStringList log, QPoint cell, int scrolled = 0) {
+            QTest::newRow(name) << how << scrolled << to << log << cell;
+        };
+        row("row by code", "code", {1, 3}, {"leave 2,1", "moved 3,1"}, {1, 3});
+        row("row and col by code", "code", {4, 3}, {"leave 2,1", "moved 3,1", "leave 3,1", "moved 3,4"}, {4, 3});
+        row("same cell by code", "code", {1, 2}, none, {1, 2});
+        row("row past the end", "code", {1, 4}, none, {1, 2});
+        row("col past the end", "code", {5, 2}, none, {1, 2});
+        row("click other row and col", "click", {2, 3}, {"leave 2,1", "moved 3,2", "clicked 3,2"}, {2, 3});
+        row("click current cell", "click", {1, 2}, {"clicked 2,1"}, {1, 2});
+        row("click header row", "click", {2, 0}, none, {1, 2});
+        row("click name column", "click", {0, 3}, none, {1, 2});
+        row("click below the rows", "click", {2, 4}, none, {1, 2});
+        row("click scrolled down", "click", {2, 3}, {"leave 2,1", "moved 13,2", "clicked 13,2"}, {2, 13}, 10);
+        row("Down key", "Down", {}, {"leave 2,1", "moved 3,1"}, {1, 3});
+        row("Right key", "Right", {}, {"leave 2,1", "moved 2,2"}, {2, 2});
+        row("Up key into the header", "Up", {}, none, {1, 2});
+        row("Left key into the names", "Left", {}, none, {1, 2});
     }
     void movingTheCurrentCell()
     {
-        QFETCH(bool, click);
+        QFETCH(QString, how);
+        QFETCH(int, scrolled);
         QFETCH(QPoint, to);
-        Grid grid(4, 5); // default widths: 64 px a column, rows 17 px
+        Grid grid(scrolled ? 40 : 4, 5); // default widths: 64 px a column, rows 17 px
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
         grid.setRow(2);
         grid.setCol(1);
+        grid.verticalScrollBar()->setValue(scrolled * 17);
         grid.log.clear();
 
-        if (click) {
+        if (how == QLatin1String("click")) {
             QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, QPoint(to.x() * 64 + 32, to.y() * 17 + 8));
-        } else {
+        } else if (how == QLatin1String("code")) {
             grid.setRow(to.y());
             grid.setCol(to.x());
+        } else {
+            grid.setFocus();
+            QTest::keyClick(&grid, QKeySequence(how)[0].key());
         }
 
         QTEST(grid.log, "expectedLog");

@@ -175,6 +175,106 @@ private slots:
         // What the user had on screen stays there to try again.
         QCOMPARE(f.grid().textMatrix(2, 1), QStringLiteral("99"));
         QCOMPARE(DefinerFixture::items(f.definer.panel->LCname).last(), QStringLiteral("Fair"));
+
+        // Once the fault is gone, the same window loads and saves again.
+        f.dir.exec("DROP TRIGGER broken;\nDROP TRIGGER broken2;\n");
+        f.prompt.informed.clear();
+        f.chooseLab("AGL");
+        f.grid().setTextMatrix(2, 1, "98");
+        f.definer.panel->LCname->item(0)->setText("Ideal");
+        f.definer.MnuSave_Click();
+        f.definer.BtnApply_Click();
+        QVERIFY(f.prompt.informed.isEmpty());
+        QCOMPARE(f.dir.rows("SELECT cMin FROM CutData WHERE Lab = 'AGL' AND cPara = 'Table %' AND serial = 1"),
+                 QStringList{"98"});
+        QCOMPARE(f.dir.rows("SELECT Class FROM Cut WHERE Lab = 'AGL' AND Serial = 0"), QStringList{"Ideal"});
+        QCOMPARE(f.row(0).value(1), QStringLiteral("Ideal"));
+    }
+
+    void unsavedChanges_data()
+    {
+        QTest::addColumn<QString>("edit");   // "cell", "tick", "class" or "none"
+        QTest::addColumn<QString>("action"); // what would drop the edit
+        QTest::addColumn<int>("answer");     // controls::Choice
+        QTest::addColumn<QString>("stored"); // AGL, Table %, class 1: min|include; then AGL's classes
+        QTest::addColumn<QString>("shown");  // type|shape|lab on screen afterwards
+        const int yes = int(controls::Choice::Yes), no = int(controls::Choice::No),
+                  cancel = int(controls::Choice::Cancel);
+        const char *kept = "52|0 Excellent,Very Good,Good";
+        QTest::newRow("lab, yes") << "cell" << "lab" << yes << "99|0 Excellent,Very Good,Good" << "Cut|Brilliant|Nordic";
+        QTest::newRow("lab, no") << "cell" << "lab" << no << kept << "Cut|Brilliant|Nordic";
+        QTest::newRow("lab, cancel") << "cell" << "lab" << cancel << kept << "Cut|Brilliant|AGL";
+        QTest::newRow("shape, yes") << "tick" << "shape" << yes << "52|1 Excellent,Very Good,Good" << "Cut|Oval|";
+        QTest::newRow("shape, cancel") << "tick" << "shape" << cancel << kept << "Cut|Brilliant|AGL";
+        QTest::newRow("type, yes") << "class" << "type" << yes << "52|0 Excellent,Very Good,Good,Fair" << "Sym|Brilliant|AGL";
+        QTest::newRow("type, cancel") << "class" << "type" << cancel << kept << "Cut|Brilliant|AGL";
+        QTest::newRow("apply, yes") << "cell" << "apply" << yes << "99|0 Excellent,Very Good,Good" << "Cut|Brilliant|AGL";
+        QTest::newRow("apply, no") << "cell" << "apply" << no << kept << "Cut|Brilliant|AGL";
+        QTest::newRow("apply, cancel") << "cell" << "apply" << cancel << kept << "Cut|Brilliant|AGL";
+        QTest::newRow("update shapes, yes") << "cell" << "update" << yes << "99|0 Excellent,Very Good,Good" << "Cut|Brilliant|AGL";
+        QTest::newRow("update shapes, cancel") << "cell" << "update" << cancel << kept << "Cut|Brilliant|AGL";
+        QTest::newRow("changed back") << "cell back" << "lab" << cancel << kept << "Cut|Brilliant|Nordic";
+        QTest::newRow("nothing changed") << "none" << "lab" << cancel << kept << "Cut|Brilliant|Nordic";
+    }
+
+    void unsavedChanges()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, action);
+        QFETCH(int, answer);
+        DefinerFixture f(kThreeClassesFourParameters);
+        definer::RuleSetPanel &panel = *f.definer.panel;
+        if (edit.startsWith(QLatin1String("cell"))) {
+            f.grid().setRow(2);
+            f.grid().setCol(1);
+            panel.editor()->tFlexFocus();
+            QTest::keyClicks(panel.Txt, "99");
+            QTest::keyClick(panel.Txt, Qt::Key_Return);
+            QVERIFY(f.grid().cellMarked(2, 1));
+            QVERIFY(!f.grid().cellMarked(2, 2));
+            if (edit == QLatin1String("cell back")) {
+                QTest::keyClick(panel.Txt, Qt::Key_Return, Qt::ShiftModifier);
+                QTest::keyClicks(panel.Txt, "52");
+                QTest::keyClick(panel.Txt, Qt::Key_Return);
+                QVERIFY(!f.grid().cellMarked(2, 1));
+            }
+        } else if (edit == QLatin1String("tick")) {
+            panel.PList->item(0)->setCheckState(Qt::Checked);
+        } else if (edit == QLatin1String("class")) {
+            panel.TxtCName->setText("Fair");
+            panel.BtnList[0]->click();
+        }
+        const bool changed = edit == QLatin1String("cell") || edit == QLatin1String("tick") || edit == QLatin1String("class");
+        f.prompt.choices = {controls::Choice(answer)};
+        f.prompt.answers = {false}; // Update Shapes' own question, when nothing changed
+        auto choose = [](QComboBox *combo, const QString &text) {
+            combo->setCurrentIndex(combo->findText(text));
+            emit combo->activated(combo->currentIndex());
+        };
+        if (action == QLatin1String("lab"))
+            choose(f.definer.LabList, "Nordic");
+        else if (action == QLatin1String("shape"))
+            choose(f.definer.cShape, "Oval");
+        else if (action == QLatin1String("type"))
+            choose(f.definer.pCut, "Sym");
+        else if (action == QLatin1String("apply"))
+            panel.BtnApply->click();
+        else
+            f.definer.MnuUpdateShapes_Click();
+
+        QCOMPARE(f.prompt.confirmed.value(0), changed ? QStringLiteral("Save the changes to AGL (Brilliant, Cut)?")
+                 : action == QLatin1String("update") ? f.prompt.confirmed.value(0) : QString());
+        QVERIFY(f.prompt.informed.isEmpty());
+        const QString stored =
+            f.dir.rows("SELECT cMin, include FROM CutData WHERE Lab = 'AGL' AND Shape = 'Brilliant' AND cPara = 'Table %' AND serial = 1").join("")
+            + " " + f.dir.rows("SELECT Class FROM Cut WHERE Lab = 'AGL' AND Shape = 'Brilliant' ORDER BY Serial").join(",");
+        QTEST(stored, "stored");
+        QTEST(QStringList({f.definer.type(), f.definer.shape(), f.definer.lab()}).join("|"), "shown");
+        // Cancel keeps the edit on screen, still marked; a save clears the mark.
+        const bool cancelled = changed && answer == int(controls::Choice::Cancel);
+        QCOMPARE(panel.gridChanged() || panel.classesChanged(), cancelled);
+        if (cancelled && edit == QLatin1String("cell"))
+            QVERIFY(f.grid().cellMarked(2, 1) && f.grid().textMatrix(2, 1) == QLatin1String("99"));
     }
 
     void noLabRefusesToSave_data() { saveAndApplyRows(); }

@@ -1,6 +1,8 @@
 #include "DefinerFixture.h"
 
+#include <QFile>
 #include <QLineEdit>
+#include <QRegularExpression>
 
 // A lab of three classes and two parameters, for Cut and for Sym.
 static const QString kLab = QStringLiteral(
@@ -165,26 +167,40 @@ private slots:
         QCOMPARE(DefinerFixture::items(f.definer.LabList), QStringList{"AGL"});
     }
 
-    void updateShapesAnsweredNo()
+    void updateShapes_data()
     {
-        DefinerFixture f(kLab);
-        f.definer.cShape->setCurrentIndex(1);
-        f.definer.cShape_Click();
-        f.definer.cShape->setCurrentIndex(0);
-        f.definer.cShape_Click();
-        f.grid().setTextMatrix(2, 1, "77");
-        QFile shapes(f.dir.file("Shapes.txt"));
-        QVERIFY(shapes.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        shapes.write("Heart~HRTCUTSYM\r\nBrilliant~RNDCUTSYM\r\n");
-        shapes.close();
-        f.prompt.answers = {false};
+        QTest::addColumn<QString>("shapes");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("stored"); // Table % min of Excellent afterwards
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QString>("firstRow"); // reloaded from the stored rows
+        const QString kept = QStringLiteral("Heart~HRTCUTSYM\r\nBrilliant~RNDCUTSYM\r\n");
+        QTest::newRow("no") << kept << false << "52" << "Brilliant" << "Table %|52";
+        QTest::newRow("yes stores the grid") << kept << true << "77" << "Brilliant" << "Table %|77";
+        QTest::newRow("shape gone") << "Oval~OVLCUTSYM\r\nHeart~HRTCUTSYM" << false << "52" << "Oval" << "Oval Param";
+    }
+
+    void updateShapes()
+    {
+        QFETCH(QString, shapes);
+        QFETCH(bool, yes);
+        DefinerFixture f(kLab + "INSERT INTO CutPara VALUES ('Oval',1,'X','Oval Param');\n");
+        f.grid().setTextMatrix(2, 1, "77"); // not through the editor: nothing counts as changed
+        f.dir.exec("INSERT INTO CutLab VALUES ('Brilliant','Zed meanwhile','');\n");
+        QFile file(f.dir.file("Shapes.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(shapes.toUtf8());
+        file.close();
+        f.prompt.answers = {yes};
         f.definer.MnuUpdateShapes_Click();
         QCOMPARE(f.prompt.confirmed,
                  QStringList{"If you have done any changes then it will save them.\r\nDo you want to save them?"});
-        QCOMPARE(f.dir.rows("SELECT cMin FROM CutData WHERE serial = 1 AND cPara = 'Table %'"), QStringList{"52"});
-        QCOMPARE(DefinerFixture::items(f.definer.cShape), (QStringList{"Heart", "Brilliant"}));
-        QCOMPARE(f.module.ShapeCodes, (QStringList{"HRTCUTSYM", "RNDCUTSYM", ""}));
-        QCOMPARE(f.definer.shape(), QStringLiteral("Brilliant"));
+        QTEST(f.dir.rows("SELECT cMin FROM CutData WHERE serial = 1 AND cPara = 'Table %'").join(""), "stored");
+        QCOMPARE(DefinerFixture::items(f.definer.cShape), shapes.remove("\r").split("\n").filter("~").replaceInStrings(QRegularExpression("~.*"), ""));
+        QTEST(f.definer.shape(), "shape");
+        QTEST(f.row(2).mid(0, 2).join("|"), "firstRow");
+        if (f.definer.shape() == QLatin1String("Brilliant"))
+            QCOMPARE(DefinerFixture::items(f.definer.LabList), (QStringList{"AGL", "Zed meanwhile"}));
     }
 };
 

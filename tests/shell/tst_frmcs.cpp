@@ -1,4 +1,6 @@
+#include "controls/FlexGrid.h"
 #include "definer/ClassDefiner.h"
+#include "definer/RuleSetPanel.h"
 #include "shell/FrmCS.h"
 #include "store/ClassModule.h"
 #include "store/Error.h"
@@ -23,41 +25,99 @@ QStringList visibleMenus(const FrmCS &window)
     return titles;
 }
 
-// Caption, shortcut and enabled state of every entry; "-" for a separator.
-QStringList entries(const QMenu *menu)
-{
-    QStringList result;
-    for (const QAction *action : menu->actions()) {
-        if (action->isSeparator())
-            result.append("-");
-        else
-            result.append(action->text() + "|" + action->shortcut().toString() + (action->isEnabled() ? "" : "|off"));
-    }
-    return result;
-}
-
 } // namespace
 
 class TestFrmCS : public QObject {
     Q_OBJECT
 
 private slots:
-    void menus()
+    void menuBar()
     {
         testsupport::TestDataDir dir;
         store::ClassModule module{store::DataDir(dir.path())};
         FrmCS window(module);
         QCOMPARE(window.windowTitle(), QStringLiteral("Orvana Cut / Symmetry Definer"));
         QCOMPARE(visibleMenus(window), (QStringList{"&File", "Options", "Help"}));
-        QCOMPARE(entries(window.MnuFile),
-                 (QStringList{"Save|Ctrl+S", "Copy As|", "-", "&Create|Ctrl+N", "-", "Delete|", "-", "Print|Ctrl+P|off",
-                              "-", "Import|Ctrl+I|off", "Export|Ctrl+E|off", "-", "Back up||off", "-", "Update Shapes|",
-                              "-", "E&xit|"}));
-        QCOMPARE(entries(window.MnuOptions), (QStringList{"Multiple Institute|", "OMZ Symmetry|", "Desciption|"}));
-        QCOMPARE(entries(window.mnuSettings), (QStringList{"Parameters|", "Shapes|"}));
-        QCOMPARE(entries(window.helppp), (QStringList{"Instructions|", "About|"}));
         window.mnuSettings->menuAction()->setVisible(true);
         QCOMPARE(visibleMenus(window), (QStringList{"&File", "Options", "Settings", "Help"}));
+    }
+
+    // Each item once, by its shortcut where it has one: what it did.
+    void menuItems_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("edit"); // typed into the grid first
+        QTest::addColumn<int>("answer");   // to a Yes/No/Cancel question
+        QTest::addColumn<QString>("effect");
+        const int yes = int(controls::Choice::Yes), no = int(controls::Choice::No),
+                  cancel = int(controls::Choice::Cancel);
+        QTest::newRow("Save") << "MnuSave" << "Ctrl+S" << "77" << yes << "stored 77";
+        QTest::newRow("Copy As") << "MnuCopyAs" << "" << "" << yes << "informed Lab Copied Successfully";
+        QTest::newRow("Create") << "MnuCreate" << "Ctrl+N" << "" << yes << "informed Lab Created Succssefully.";
+        QTest::newRow("Delete") << "MnuDelete" << "" << "" << yes << "asked Are sure for delete the lab?";
+        QTest::newRow("Print") << "MnuPrint" << "Ctrl+P" << "" << yes << "";
+        QTest::newRow("Import") << "MnuImport" << "Ctrl+I" << "" << yes << "";
+        QTest::newRow("Export") << "MnuExport" << "Ctrl+E" << "" << yes << "";
+        QTest::newRow("Back up") << "MnuBackup" << "" << "" << yes << "";
+        QTest::newRow("Update Shapes")
+            << "MnuUpdateShapes" << "" << "" << yes
+            << "asked If you have done any changes then it will save them.\r\nDo you want to save them?";
+        QTest::newRow("Exit") << "MnuExit" << "" << "" << yes << "closed";
+        QTest::newRow("Exit, changed, yes") << "MnuExit" << "" << "77" << yes
+                                            << "asked Save the changes to AGL (Brilliant, Cut)?; stored 77; closed";
+        QTest::newRow("Exit, changed, no") << "MnuExit" << "" << "77" << no
+                                           << "asked Save the changes to AGL (Brilliant, Cut)?; closed";
+        QTest::newRow("close box, changed, cancel") << "close" << "" << "77" << cancel
+                                                    << "asked Save the changes to AGL (Brilliant, Cut)?";
+        QTest::newRow("About") << "MnuAbout" << "" << "" << yes << "opened About us";
+    }
+
+    void menuItems()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, key);
+        QFETCH(QString, edit);
+        QFETCH(int, answer);
+        testsupport::TestDataDir dir;
+        dir.exec("INSERT INTO CutPara VALUES ('Brilliant',1,'TablePct','Table %');\n"
+                 "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
+                 "INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n");
+        testsupport::ScriptedPrompt prompt;
+        testsupport::ScriptedModal modal;
+        prompt.choices = {controls::Choice(answer)};
+        prompt.answers = {false};
+        store::ClassModule module{store::DataDir(dir.path())};
+        FrmCS window(module);
+        window.Form_Load();
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.definer->nName->setText("New lab");
+        if (!edit.isEmpty()) {
+            QTest::mouseClick(window.definer->panel->msf->viewport(), Qt::LeftButton, {}, QPoint(180, 45));
+            QTest::keyClicks(window.definer->panel->Txt, edit);
+        }
+        if (item == QLatin1String("close"))
+            window.close();
+        else if (key.isEmpty())
+            window.findChild<QAction *>(item)->trigger();
+        else
+            QTest::keyClick(&window, QKeySequence(key)[0].key(), QKeySequence(key)[0].keyboardModifiers());
+
+        QStringList effect;
+        for (const QString &text : prompt.confirmed)
+            effect << "asked " + text;
+        for (const QString &text : modal.opened)
+            effect << "opened " + text;
+        const QString stored = dir.rows("SELECT cMin FROM CutData").join(",");
+        if (!stored.isEmpty())
+            effect << "stored " + stored;
+        for (const QString &text : prompt.informed)
+            effect << "informed " + text;
+        if (!window.isVisible())
+            effect << "closed";
+        QTEST(effect.join("; "), "effect");
     }
 
     void shiftF8OpensThePasswordWindow_data()
