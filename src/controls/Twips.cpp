@@ -1,12 +1,16 @@
 #include "controls/Twips.h"
 
-#include <QWidget>
+#include <QLabel>
 
 namespace controls {
 
 void place(QWidget *widget, int left, int top, int width, int height)
 {
     widget->setGeometry(twipsRect(left, top, width, height));
+    // A caption is never clipped: labels grow to the right to fit the face
+    // that stands in for the one the layout was drawn with.
+    if (auto *label = qobject_cast<QLabel *>(widget); label && !label->wordWrap())
+        label->resize(qMax(label->width(), label->sizeHint().width()), label->height());
 }
 
 QFont makeFont(const QString &family, qreal pointSize, bool bold)

@@ -26,7 +26,7 @@ inline QRect twipsRect(int left, int top, int width, int height)
     return QRect(twips(left), twips(top), twips(width), twips(height));
 }
 
-// Places a widget at a position given in twips.
+// Places a widget at a position given in twips; a label grows to its caption.
 void place(QWidget *widget, int left, int top, int width, int height);
 
 // A colour written as &H00BBGGRR.

@@ -84,6 +84,7 @@ void ClassDefiner::buildControls()
     auto button = [this](const QString &name, const QString &caption, const QIcon &icon, int left) {
         auto *b = new controls::GraphicalButton(caption, icon, this);
         b->setObjectName(name);
+        b->setFont(styles::windowFont());
         place(b, left, 2340, 555, 555);
         return b;
     };
@@ -93,6 +94,7 @@ void ClassDefiner::buildControls()
                        look->standardIcon(QStyle::SP_FileIcon), 3540);
     BtnSave = button(QStringLiteral("BtnSave"), QStringLiteral("Save Data.."),
                      look->standardIcon(QStyle::SP_DialogSaveButton), 4110);
+    BtnDelete->fitCaption(BtnCreate->x() - 4);
 
     controls::EditorPolicy policy; // the class grid: data from row 2, column 1
     policy.maxLength = kCellMaxLength;

@@ -84,6 +84,10 @@ void RuleSetPanel::buildControls(QWidget *host, const PanelCaptions &captions)
     BtnApply->setObjectName(QStringLiteral("BtnApply"));
     BtnApply->setFont(styles::dataFont());
     place(BtnApply, 4830, 2340, 555, 555);
+    // Where a caption needs more room, take it from the free space beside.
+    constexpr int kGap = 4;
+    BtnApply->fitCaption(BtnList[1]->x() - kGap);
+    BtnList[1]->fitCaption(BtnApply->geometry().right() + 1 + kGap);
 
     SSTab1 = new QTabWidget(host);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));

@@ -17,6 +17,11 @@ QFont dataFont()
     return controls::makeFont(QStringLiteral("Tahoma"), 8.25, true);
 }
 
+QFont windowFont()
+{
+    return controls::makeFont(QStringLiteral("Tahoma"), 8.25, false);
+}
+
 QFont labelFont()
 {
     return controls::makeFont(QStringLiteral("Arial"), 9, true);

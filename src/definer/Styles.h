@@ -14,6 +14,7 @@ namespace definer::styles {
 QColor windowColor();       // light grey background
 QFont dataFont();           // Tahoma 8.25 bold: lists, boxes, grids
 QFont labelFont();          // Arial 9 bold
+QFont windowFont();         // Tahoma 8.25: what the windows' own face stands for
 QLabel *makeLabel(const QString &caption, QWidget *parent);
 void styleCellEditor(QLineEdit *editor);
 void paintBackground(QWidget *widget);

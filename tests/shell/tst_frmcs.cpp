@@ -1,4 +1,5 @@
 #include "controls/FlexGrid.h"
+#include "controls/GraphicalButton.h"
 #include "definer/ClassDefiner.h"
 #include "definer/RuleSetPanel.h"
 #include "shell/FrmCS.h"
@@ -8,6 +9,7 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -40,6 +42,19 @@ private slots:
         QCOMPARE(visibleMenus(window), (QStringList{"&File", "Options", "Help"}));
         window.mnuSettings->menuAction()->setVisible(true);
         QCOMPARE(visibleMenus(window), (QStringList{"&File", "Options", "Settings", "Help"}));
+
+        // Captions are never clipped, and buttons grown to fit theirs cover nothing.
+        QWidgetList controls;
+        for (QWidget *child : window.definer->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            if (!child->isHidden())
+                controls << child;
+        for (QWidget *control : controls) {
+            if (auto *label = qobject_cast<QLabel *>(control))
+                QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+            for (QWidget *other : controls)
+                QVERIFY2(!qobject_cast<controls::GraphicalButton *>(control) || control == other || !control->geometry().intersects(other->geometry()),
+                         qPrintable(QStringLiteral("%1 %2 covers %3").arg(control->metaObject()->className(), control->objectName(), other->objectName())));
+        }
     }
 
     // Each item once, by its shortcut where it has one: what it did.
@@ -53,6 +68,7 @@ private slots:
         const int yes = int(controls::Choice::Yes), no = int(controls::Choice::No),
                   cancel = int(controls::Choice::Cancel);
         QTest::newRow("Save") << "MnuSave" << "Ctrl+S" << "77" << yes << "stored 77";
+        QTest::newRow("Enter on Save Data..") << "BtnSave" << "Return" << "77" << yes << "stored 77";
         QTest::newRow("Copy As") << "MnuCopyAs" << "" << "" << yes << "informed Lab Copied Successfully";
         QTest::newRow("Create") << "MnuCreate" << "Ctrl+N" << "" << yes << "informed Lab Created Succssefully.";
         QTest::newRow("Delete") << "MnuDelete" << "" << "" << yes << "asked Are sure for delete the lab?";
@@ -98,9 +114,14 @@ private slots:
             QTest::mouseClick(window.definer->panel->msf->viewport(), Qt::LeftButton, {}, QPoint(180, 45));
             QTest::keyClicks(window.definer->panel->Txt, edit);
         }
-        if (item == QLatin1String("close"))
+        if (item == QLatin1String("close")) {
             window.close();
-        else if (key.isEmpty())
+        } else if (item.startsWith(QLatin1String("Btn"))) {
+            QWidget *button = window.findChild<QWidget *>(item);
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Return);
+            QTest::qWait(200); // the click is animated
+        } else if (key.isEmpty())
             window.findChild<QAction *>(item)->trigger();
         else
             QTest::keyClick(&window, QKeySequence(key)[0].key(), QKeySequence(key)[0].keyboardModifiers());
