@@ -293,9 +293,29 @@ public:
 
     void run()
     {
+        if (qEnvironmentVariableIsSet("BENCH_PROFILE_LAB_SWITCH")) {
+            // For a profiler: nothing but lab switches, on the large lab or
+            // ("small") between the two labs of the 12-parameter shape.
+            openWindow();
+            const bool small = qgetenv("BENCH_PROFILE_LAB_SWITCH") == "small";
+            if (small) {
+                d()->cShape->setCurrentIndex(d()->cShape->findText(kSmallShape));
+                d()->cShape_Click();
+            }
+            for (int i = 0; i < (small ? 3000 : 200); ++i) {
+                selectLab(small ? kSmallShapeLabs[i % 2] : kBigLab);
+                settle();
+                if (!small) {
+                    selectLab(ordinaryLab(1 + i % kOrdinaryLabs));
+                    settle();
+                }
+            }
+            std::exit(0);
+        }
         startUp();
         openWindow();
         labSwitches();
+        loadingComparison();
         typeSwitches();
         saves();
         smallShape();
@@ -306,6 +326,7 @@ public:
     }
 
     std::vector<Result> results;
+    QStringList ratios;
     int ordinarySaveRows = 0;
 
 private:
@@ -419,7 +440,7 @@ private:
 
     void labSwitches()
     {
-        Result big{QStringLiteral("switch to large lab"), 50.0};
+        Result big{QStringLiteral("switch to large lab"), 20.0};
         Result ordinary{QStringLiteral("switch to ordinary lab"), 5.0};
         Result leave{QStringLiteral("large lab -> ordinary lab"), std::nullopt};
         for (int i = 0; i < kRuns; ++i) {
@@ -438,6 +459,64 @@ private:
         results.push_back(big);
         results.push_back(ordinary);
         results.push_back(leave);
+    }
+
+    // The same lab read the way the old program read it: its class list,
+    // then one query per parameter and class, values spliced into the text
+    // (the bench names hold no quote). Only to compare against.
+    void loadTheOldWay(const QString &lab, QStringList &cells)
+    {
+        const QSqlDatabase db = m_module->mainDb();
+        const QString scope = QStringLiteral(" and Lab='%1' and shape='%2'").arg(lab, kShape);
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("Select Class from Cut where Lab='%1' and shape='%2' order by serial").arg(lab, kShape));
+        int classes = 0;
+        while (q.next())
+            ++classes;
+        QSqlQuery params(db);
+        params.exec(QStringLiteral("Select * from CutPara  where Shape='%1' order by ID").arg(kShape));
+        QStringList names;
+        while (params.next())
+            names << params.value(QStringLiteral("Display_Name")).toString();
+        cells.clear();
+        for (const QString &para : names) {
+            for (int j = 0; j < classes; ++j) {
+                QSqlQuery range(db);
+                range.exec(QStringLiteral("Select * from CutData where cPara='%1'and serial=%2").arg(para).arg(j + 1) + scope);
+                if (range.next())
+                    cells << range.value(4).toString() << range.value(5).toString();
+                else
+                    cells << QString() << QString();
+            }
+        }
+    }
+
+    // The loading alone, old way against this program's, on the same data.
+    void loadingComparison()
+    {
+        for (const auto &[lab, name] : {std::pair{kBigLab, QStringLiteral("large")},
+                                        std::pair{ordinaryLab(3), QStringLiteral("ordinary")}}) {
+            Result now{QStringLiteral("load %1 lab: one query").arg(name), std::nullopt};
+            Result old{QStringLiteral("load %1 lab: old way").arg(name), std::nullopt};
+            const store::RuleStore rules(m_module->mainDb(), store::RuleTables::forType(QStringLiteral("Cut")));
+            QStringList cells;
+            int found = 0;
+            for (int i = 0; i < kRuns; ++i) {
+                timed(now, [&] {
+                    const QStringList classes = rules.classes({kShape, lab});
+                    found = rules.ranges({kShape, lab}).size() + int(classes.size()) * 0;
+                });
+                timed(old, [&] { loadTheOldWay(lab, cells); });
+            }
+            const int oldFound = int(std::count_if(cells.begin(), cells.end(), [](const QString &c) { return !c.isEmpty(); })) / 2;
+            if (found != oldFound && name == QLatin1String("large"))
+                die(QStringLiteral("the two ways found %1 and %2 ranges").arg(found).arg(oldFound));
+            ratios.append(QStringLiteral("%1 lab: the old way takes %2 times as long")
+                              .arg(name)
+                              .arg(median(old.ms) / median(now.ms), 0, 'f', 0));
+            results.push_back(now);
+            results.push_back(old);
+        }
     }
 
     void typeSwitches()
@@ -496,7 +575,7 @@ private:
 
     void smallShape()
     {
-        Result sw{QStringLiteral("switch lab, 12-param shape"), 5.0};
+        Result sw{QStringLiteral("switch lab, 12-param shape"), 2.0};
         Result save{QStringLiteral("save lab, 12-param shape"), 20.0};
         d()->cShape->setCurrentIndex(d()->cShape->findText(kSmallShape));
         d()->cShape_Click();
@@ -626,6 +705,8 @@ int main(int argc, char *argv[])
                 "seen during the timed steps. Ordinary save wrote %d rows (every Brilliant lab shows all %d\n"
                 "parameter rows).\n",
                 kRuns, kStartRuns, bench.ordinarySaveRows, kBigParams);
+    for (const QString &ratio : bench.ratios)
+        std::printf("Loading the %s.\n", qPrintable(ratio));
     std::printf("%s\n", over ? "Some operations are over budget." : "Every operation is within budget.");
     return 0;
 }

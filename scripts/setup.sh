@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config
-          qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
+          qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libgl-dev
           mdbtools-dev xvfb xauth fonts-wine fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do

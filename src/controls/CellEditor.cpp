@@ -13,9 +13,15 @@ namespace controls {
 
 bool isNumeric(const QString &text, const QString &decimalPoint)
 {
-    const QString point = QRegularExpression::escape(decimalPoint);
-    const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+(%1\\d*)?|%1\\d+)([eE][+-]?\\d+)?$").arg(point));
+    // Compiling the pattern costs far more than matching; a save checks
+    // hundreds of limits, so keep the one for the last separator asked.
+    static QString cachedPoint;
+    static QRegularExpression number;
+    if (number.pattern().isEmpty() || decimalPoint != cachedPoint) {
+        const QString point = QRegularExpression::escape(decimalPoint);
+        number = QRegularExpression(QStringLiteral("^[+-]?(\\d+(%1\\d*)?|%1\\d+)([eE][+-]?\\d+)?$").arg(point));
+        cachedPoint = decimalPoint;
+    }
     return number.match(text.trimmed()).hasMatch();
 }
 

@@ -411,10 +411,50 @@ void FlexGrid::drawCell(QPainter &p, int row, int col, const QRect &rect, const 
         p.drawPolygon(triangle);
         p.setBrush(Qt::NoBrush);
     }
-    if (!text.isEmpty()) {
-        p.setPen(marked ? kChangedColor : palette().color(QPalette::Text));
-        p.drawText(rect.adjusted(kTextPadding, 0, -kTextPadding, 0), int(m_alignments[col]), text);
+    if (text.isEmpty())
+        return;
+    const QStaticText &laid = laidOut(text);
+    const QSizeF size = laid.size();
+    const QRect room = rect.adjusted(kTextPadding, 0, -kTextPadding, 0);
+    const Qt::Alignment alignment = m_alignments[col];
+    qreal x = room.left();
+    if (alignment & Qt::AlignRight)
+        x = room.right() + 1 - size.width();
+    else if (alignment & Qt::AlignHCenter)
+        x = room.left() + (room.width() - size.width()) / 2;
+    const qreal y = rect.top() + (rect.height() - size.height()) / 2;
+    p.setPen(marked ? kChangedColor : palette().color(QPalette::Text));
+    const bool overflows = size.width() > room.width();
+    if (overflows) {
+        p.save();
+        p.setClipRect(room, Qt::IntersectClip);
+        x = alignment & Qt::AlignRight ? room.right() + 1 - size.width() : room.left();
     }
+    p.drawStaticText(QPointF(x, y), laid);
+    if (overflows)
+        p.restore();
+}
+
+const QStaticText &FlexGrid::laidOut(const QString &text) const
+{
+    auto it = m_laidOut.constFind(text);
+    if (it == m_laidOut.cend()) {
+        if (m_laidOut.size() > 8192)
+            m_laidOut.clear(); // a bound, not a policy: any text is laid out again on demand
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.setPerformanceHint(QStaticText::AggressiveCaching);
+        laid.prepare(QTransform(), font());
+        it = m_laidOut.insert(text, laid);
+    }
+    return it.value();
+}
+
+void FlexGrid::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_laidOut.clear();
+    QAbstractScrollArea::changeEvent(event);
 }
 
 void FlexGrid::paintEvent(QPaintEvent *)

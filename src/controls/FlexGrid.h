@@ -2,7 +2,9 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QHash>
 #include <QSet>
+#include <QStaticText>
 #include <QStringList>
 #include <QVector>
 
@@ -94,6 +96,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     int colPixels(int col) const;
@@ -108,6 +111,8 @@ private:
     void clampCurrent();
     void ensureCurrentVisible();
     void drawCell(class QPainter &p, int row, int col, const QRect &rect, const QString &text) const;
+    // Cell texts laid out once: a grid shows few distinct texts many times.
+    const QStaticText &laidOut(const QString &text) const;
 
     QVector<QStringList> m_cells;
     int m_cols = 0;
@@ -123,6 +128,7 @@ private:
     bool m_redraw = true;
     QColor m_fixedColor = QColor(0xC0, 0xC0, 0xC0);
     QSet<quint64> m_marks; // row << 32 | col
+    mutable QHash<QString, QStaticText> m_laidOut;
 };
 
 } // namespace controls

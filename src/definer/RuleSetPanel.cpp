@@ -206,11 +206,10 @@ void RuleSetPanel::showClasses(const QStringList &classes, const store::RangeLoo
         const store::RangeLookup::Cells *cells = ranges.parameter(msf->textMatrix(r, 0));
         if (!cells)
             continue;
-        for (int j = 0; j < classes.size(); ++j) {
-            const auto found = cells->constFind(j + 1);
-            if (found == cells->cend())
+        for (int j = 0; j < classes.size() && j < cells->size(); ++j) {
+            const store::RangeCell &cell = cells->at(j);
+            if (!cell.stored)
                 continue;
-            const store::RangeCell &cell = found.value();
             msf->setTextMatrix(r, 2 * j + 1, cell.min);
             msf->setTextMatrix(r, 2 * j + 2, cell.max);
             // A tick is on when any class row of the parameter carries it.

@@ -1,6 +1,7 @@
 #include "store/RuleStore.h"
 
 #include "store/Error.h"
+#include "store/RowReader.h"
 #include "store/Sql.h"
 
 namespace store {
@@ -24,13 +25,19 @@ RuleTables RuleTables::secondary()
 
 void RangeLookup::add(const QString &para, int serial, const RangeCell &cell)
 {
+    if (serial < 1 || serial > kMaxClassNumber)
+        return;
     if (para != m_lastPara || m_lastKey.isNull()) {
         m_lastPara = para;
         m_lastKey = para.toCaseFolded();
     }
     Cells &cells = m_cells[m_lastKey];
-    if (!cells.contains(serial)) {
-        cells.insert(serial, cell);
+    if (cells.size() < serial)
+        cells.resize(serial);
+    RangeCell &slot = cells[serial - 1];
+    if (!slot.stored) { // the first stored row wins
+        slot = cell;
+        slot.stored = true;
         ++m_size;
     }
 }
@@ -44,10 +51,9 @@ const RangeLookup::Cells *RangeLookup::parameter(const QString &para) const
 const RangeCell *RangeLookup::find(const QString &para, int serial) const
 {
     const Cells *cells = parameter(para);
-    if (!cells)
+    if (!cells || serial < 1 || serial > cells->size() || !cells->at(serial - 1).stored)
         return nullptr;
-    const auto it = cells->constFind(serial);
-    return it == cells->cend() ? nullptr : &it.value();
+    return &cells->at(serial - 1);
 }
 
 RuleStore::RuleStore(const QSqlDatabase &db, const RuleTables &tables) : m_db(db), m_tables(tables)
@@ -95,15 +101,15 @@ QStringList RuleStore::classes(const Scope &scope) const
 RangeLookup RuleStore::ranges(const Scope &scope) const
 {
     // One query for the whole lab; rowid order keeps "the first stored row wins".
-    QSqlQuery q = run(m_db,
-                      QStringLiteral("SELECT cPara, serial, cMin, cMax, include, Show FROM %1%2 ORDER BY rowid")
-                          .arg(m_tables.dataTable, scopeCondition()),
-                      scopeValues(scope));
+    RowReader rows(m_db,
+                   QStringLiteral("SELECT cPara, serial, cMin, cMax, include, Show FROM %1%2 ORDER BY rowid")
+                       .arg(m_tables.dataTable, scopeCondition()),
+                   scopeValues(scope));
     RangeLookup lookup;
-    while (q.next()) {
-        const QString para = text(q, 0);
-        const int serial = q.value(1).toInt();
-        lookup.add(para, serial, {text(q, 2), text(q, 3), flag(q, 4), flag(q, 5)});
+    while (rows.next()) {
+        const qint64 serial = rows.integer(1);
+        lookup.add(rows.text(0), int(qBound<qint64>(0, serial, RangeLookup::kMaxClassNumber + 1LL)),
+                   {rows.text(2), rows.text(3), rows.integer(4) != 0, rows.integer(5) != 0});
     }
     return lookup;
 }

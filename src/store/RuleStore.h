@@ -38,6 +38,7 @@ struct RangeCell {
     QString max;
     bool include = false;
     bool show = false;
+    bool stored = false; // a row of the range table holds it
 };
 
 // One stored range row, in the column order of the range table.
@@ -58,13 +59,17 @@ struct RangeRow {
 // for a pair wins.
 class RangeLookup {
 public:
-    using Cells = QHash<int, RangeCell>; // by class number
+    // Index = class number - 1; cells no row holds are not `stored`.
+    using Cells = QVector<RangeCell>;
 
     void add(const QString &para, int serial, const RangeCell &cell);
     // The parameter's ranges, or nullptr when it has none.
     const Cells *parameter(const QString &para) const;
     const RangeCell *find(const QString &para, int serial) const;
     int size() const { return m_size; }
+
+    // Beyond this class number a row can never be shown; it is not kept.
+    static constexpr int kMaxClassNumber = 10000;
 
 private:
     QHash<QString, Cells> m_cells; // by case-folded name

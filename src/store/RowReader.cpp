@@ -1,0 +1,108 @@
+#include "store/RowReader.h"
+
+#include "store/Error.h"
+#include "store/Sql.h"
+
+#include <QSqlDriver>
+#include <sqlite3.h>
+
+namespace store {
+
+namespace {
+
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+[[noreturn]] void fail(sqlite3 *handle)
+{
+    throw Error(QString::fromUtf8(sqlite3_errmsg(handle)), QString::number(sqlite3_extended_errcode(handle)));
+}
+
+void bind(sqlite3 *handle, sqlite3_stmt *statement, int index, const QVariant &value)
+{
+    int rc = SQLITE_OK;
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Bool:
+        rc = sqlite3_bind_int64(statement, index, value.toLongLong());
+        break;
+    default:
+        if (value.isNull() && value.typeId() != QMetaType::QString) {
+            rc = sqlite3_bind_null(statement, index);
+        } else {
+            const QByteArray utf8 = value.toString().toUtf8();
+            rc = sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        }
+    }
+    if (rc != SQLITE_OK)
+        fail(handle);
+}
+
+} // namespace
+
+RowReader::RowReader(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    sqlite3 *handle = sqliteHandle(db);
+    if (!handle) {
+        m_query = run(db, sql, values);
+        return;
+    }
+    if (!db.isOpen())
+        throw Error(QStringLiteral("The database is not open."));
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
+        fail(handle);
+    for (int i = 0; i < values.size(); ++i)
+        bind(handle, m_statement, i + 1, values.at(i));
+    m_last.resize(sqlite3_column_count(m_statement));
+}
+
+RowReader::~RowReader()
+{
+    sqlite3_finalize(m_statement);
+}
+
+bool RowReader::next()
+{
+    if (!m_statement)
+        return m_query.next();
+    switch (sqlite3_step(m_statement)) {
+    case SQLITE_ROW:
+        return true;
+    case SQLITE_DONE:
+        return false;
+    default:
+        fail(sqlite3_db_handle(m_statement));
+    }
+}
+
+QString RowReader::text(int column)
+{
+    if (!m_statement)
+        return store::text(m_query, column);
+    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    const int size = sqlite3_column_bytes(m_statement, column);
+    if (!bytes || column < 0 || column >= m_last.size())
+        return QString();
+    LastText &last = m_last[column];
+    if (last.raw.size() != size || memcmp(last.raw.constData(), bytes, size_t(size)) != 0) {
+        last.raw = QByteArray(bytes, size);
+        last.text = QString::fromUtf8(bytes, size);
+    }
+    return last.text;
+}
+
+qint64 RowReader::integer(int column) const
+{
+    if (!m_statement)
+        return m_query.value(column).toLongLong();
+    return sqlite3_column_int64(m_statement, column);
+}
+
+} // namespace store

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+#include <QVector>
+
+struct sqlite3_stmt;
+
+namespace store {
+
+// Reads the rows of one query, forward only, for the loads that read
+// thousands of rows (a lab's ranges). On SQLite it steps the statement
+// through the connection's own handle, which spares a QVariant per value;
+// on any other engine it reads through QSqlQuery. A text equal to the same
+// column's text in the row before comes back as that same QString, so long
+// runs of one parameter name cost one string. Throws store::Error with the
+// database's message on failure.
+class RowReader {
+public:
+    RowReader(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});
+    ~RowReader();
+    RowReader(const RowReader &) = delete;
+    RowReader &operator=(const RowReader &) = delete;
+
+    bool next();
+    // NULL reads as empty text, and as 0.
+    QString text(int column);
+    qint64 integer(int column) const;
+
+private:
+    struct LastText {
+        QByteArray raw;
+        QString text;
+    };
+
+    sqlite3_stmt *m_statement = nullptr;
+    QSqlQuery m_query; // engines other than SQLite
+    QVector<LastText> m_last;
+};
+
+} // namespace store
