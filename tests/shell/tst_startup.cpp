@@ -7,8 +7,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QTest>
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +28,38 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
 }
+
+// What the process writes to stderr during its lifetime.
+class StderrCapture {
+public:
+    StderrCapture()
+    {
+        m_file.open();
+        std::fflush(stderr);
+        m_saved = dup(STDERR_FILENO);
+        dup2(m_file.handle(), STDERR_FILENO);
+    }
+    ~StderrCapture() { restore(); }
+    QString text()
+    {
+        restore();
+        m_file.seek(0);
+        return QString::fromLocal8Bit(m_file.readAll());
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved < 0)
+            return;
+        std::fflush(stderr);
+        dup2(m_saved, STDERR_FILENO);
+        close(m_saved);
+        m_saved = -1;
+    }
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
 
 // Tests run as root, whom file modes do not stop: for its lifetime the
 // process acts as nobody (the saved id keeps the way back).
@@ -68,7 +102,11 @@ private slots:
         QTest::newRow("a file, not a directory") << "dir:Shapes.txt" << "@DIR@/Shapes.txt is not a directory.";
         QTest::newRow("no Class.db") << "remove:Class.db" << "Class.db was not found in @DIR@.";
         QTest::newRow("no OMZ2006.db") << "remove:OMZ2006.db" << "OMZ2006.db was not found in @DIR@.";
-        QTest::newRow("zero-length Class.db") << "empty:Class.db" << "Class.db holds no table Cut.";
+        QTest::newRow("no Reports.db") << "remove:Reports.db" << "Reports.db was not found in @DIR@.";
+        QTest::newRow("no Shapes.txt") << "remove:Shapes.txt" << "Shapes.txt was not found in @DIR@.";
+        QTest::newRow("Reports.db not a database")
+            << "write:Reports.db:not a database, only some text" << "Reports.db is not a usable database: file is not a database";
+        QTest::newRow("zero-length Class.db") << "write:Class.db" << "Class.db holds no table Cut.";
         QTest::newRow("a table missing") << "sql:Class.db:DROP TABLE GIRDLE_CLASS" << "Class.db holds no table GIRDLE_CLASS.";
         QTest::newRow("a column moved")
             << "sql:Class.db:DROP TABLE SymData;\nCREATE TABLE SymData (Shape, Lab, serial, cPara, cMin, cMax, include, "
@@ -97,8 +135,8 @@ private slots:
             dataDir = dir.file(parts[1]);
         } else if (parts[0] == "remove") {
             QVERIFY(QFile::remove(dir.file(parts[1])));
-        } else if (parts[0] == "empty") {
-            writeFile(dir.file(parts[1]), {});
+        } else if (parts[0] == "empty" || parts[0] == "write") {
+            writeFile(dir.file(parts[1]), parts.value(2).toUtf8());
         } else if (parts[0] == "sql") {
             dir.exec(parts.mid(2).join(u':') + ";\n", parts[1]);
         } else if (parts[0] == "cut") {
@@ -110,8 +148,11 @@ private slots:
         }
 
         Startup startup({"orvana-class", "--data-dir", dataDir}, dir.path());
+        StderrCapture stderrText;
         QCOMPARE(startup.run(), std::optional<int>(1));
-        QCOMPARE(prompt.informed, QStringList{cannotStart(QString(reason).replace("@DIR@", dir.path()), dataDir)});
+        const QString message = cannotStart(QString(reason).replace("@DIR@", dir.path()), dataDir);
+        QCOMPARE(prompt.informed, QStringList{message});
+        QCOMPARE(stderrText.text(), "orvana-class: " + message + "\n");
         // Nothing was created in place of what is missing.
         QVERIFY(!QFile::exists(dir.file("nowhere")));
         if (parts[0] == "remove")
