@@ -3,7 +3,7 @@
 #include "store/Error.h"
 #include "store/Schema.h"
 
-#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,53 +13,18 @@
 
 namespace {
 
-// Every entry below dir, recursively, as relative paths in name order; files
-// show their size.
-QStringList tree(const QString &dir)
-{
-    QStringList entries;
-    const QDir root(dir);
-    for (const QFileInfo &info : root.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
-        const QString name = root.relativeFilePath(info.filePath());
-        if (info.isDir()) {
-            entries.append(name + "/");
-            for (const QString &inner : tree(info.filePath()))
-                entries.append(name + "/" + inner);
-        } else {
-            entries.append(QStringLiteral("%1 %2").arg(name).arg(info.size()));
-        }
-    }
-    return entries;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-// Files larger than the limit cannot be written while it lasts (the way a
-// full disk or quota stops a write half-way).
-class FileSizeLimit {
-public:
+// While it lasts no file grows past the limit (as a full disk or quota
+// stops a write half-way).
+struct FileSizeLimit {
+    rlimit old{};
     explicit FileSizeLimit(rlim_t bytes)
     {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit limit{bytes, old.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
 };
 
 const QString kHelp = QString::fromLatin1(store::kHelpScript);
@@ -70,80 +35,68 @@ class TestDataDir : public QObject {
     Q_OBJECT
 
 private slots:
-    void refusesOverAnyFileItWouldWrite_data()
+    // Made into @/data (below a temporary folder @), which holds "present"
+    // (text "kept") beforehand; when none is named, into @/new/data, both
+    // folders new. "after": what @ then holds.
+    void create_data()
     {
         QTest::addColumn<bool>("demo");
         QTest::addColumn<QString>("present");
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("only Reports.db, empty") << false << "Reports.db" << true;
-        QTest::newRow("only Reports.db, demo") << true << "Reports.db" << true;
-        QTest::newRow("Shapes.txt") << false << "Shapes.txt" << true;
-        QTest::newRow("help script, demo") << true << kHelp << true;
-        QTest::newRow("Instructions.txt, demo") << true << "Instructions.txt" << true;
-        // An empty directory gets neither, so they are left alone.
-        QTest::newRow("help script, empty") << false << kHelp << false;
-        QTest::newRow("Instructions.txt, empty") << false << "Instructions.txt" << false;
+        QTest::addColumn<int>("sizeLimit");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("after");
+        const QString exists = QStringLiteral("@/data/%1 exists already; nothing was changed.");
+        auto refused = [&](const char *row, bool demo, const QString &present) {
+            QTest::newRow(row) << demo << present << 0 << exists.arg(present) << QStringList{"data", "data/" + present};
+        };
+        refused("only Reports.db", false, "Reports.db");
+        refused("Shapes.txt", false, "Shapes.txt");
+        refused("help script, demo", true, kHelp);
+        refused("Instructions.txt, demo", true, "Instructions.txt");
+        // An empty data directory gets neither, so they are left alone.
+        QTest::newRow("help script, empty") << false << kHelp << 0 << ""
+                                            << QStringList{"data", "data/Class.db", "data/OMZ2006.db", "data/Reports.db",
+                                                           "data/Shapes.txt", "data/" + kHelp};
+        // Class.db, made first, outgrows the limit.
+        QTest::newRow("fails, new directories") << true << "" << 20000 << "disk I/O error (@/new/data/Class.db)"
+                                                << QStringList{};
+        QTest::newRow("fails, existing directory") << false << "notes.txt" << 20000 << "disk I/O error (@/data/Class.db)"
+                                                   << QStringList{"data", "data/notes.txt"};
     }
 
-    void refusesOverAnyFileItWouldWrite()
+    void create()
     {
         QFETCH(bool, demo);
         QFETCH(QString, present);
-        QFETCH(bool, refused);
-        QTemporaryDir dir;
-        writeFile(dir.filePath(present), "kept");
-        try {
-            store::createDataDirectory(dir.path(), demo);
-            QVERIFY(!refused);
-        } catch (const store::Error &error) {
-            QVERIFY(refused);
-            QCOMPARE(error.message(), QStringLiteral("%1 exists already; nothing was changed.").arg(dir.filePath(present)));
-        }
-        if (refused)
-            QCOMPARE(tree(dir.path()), QStringList{present + " 4"});
-        else
-            QCOMPARE(tree(dir.path()).size(), 5);
-        QFile file(dir.filePath(present));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("kept"));
-    }
-
-    void failureHalfWayLeavesNothing_data()
-    {
-        QTest::addColumn<QString>("target"); // below the temporary folder
-        QTest::addColumn<bool>("demo");
-        QTest::addColumn<QStringList>("before");
-        QTest::newRow("new nested directory") << "a/b/data" << true << QStringList{};
-        QTest::newRow("existing directory") << "data" << false << QStringList{"data/", "data/notes.txt 4"};
-    }
-
-    void failureHalfWayLeavesNothing()
-    {
-        QFETCH(QString, target);
-        QFETCH(bool, demo);
-        QFETCH(QStringList, before);
+        QFETCH(int, sizeLimit);
+        QFETCH(QString, error);
+        QFETCH(QStringList, after);
         QTemporaryDir root;
-        if (!before.isEmpty()) {
-            QVERIFY(QDir(root.path()).mkpath(target));
-            writeFile(root.filePath(target + "/notes.txt"), "mine");
+        const QString path = root.filePath(present.isEmpty() ? "new/data" : "data");
+        if (!present.isEmpty()) {
+            QVERIFY(QDir().mkpath(path));
+            QFile file(root.filePath("data/" + present));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("kept");
         }
-        const QString path = root.filePath(target);
-        {
-            // Class.db, first made, outgrows it.
-            FileSizeLimit limit(20000);
-            try {
-                store::createDataDirectory(path, demo);
-                QFAIL("made");
-            } catch (const store::Error &error) {
-                QCOMPARE(error.message(), QStringLiteral("disk I/O error (%1/Class.db)").arg(path));
-            }
+        try {
+            std::optional<FileSizeLimit> limit;
+            if (sizeLimit > 0)
+                limit.emplace(sizeLimit);
+            store::createDataDirectory(path, demo);
+            QVERIFY(error.isEmpty());
+        } catch (const store::Error &e) {
+            QCOMPARE(e.message(), QString(error).replace("@", root.path()));
         }
-        QCOMPARE(tree(root.path()), before);
-        // Nothing left that would make a second try refuse.
-        store::createDataDirectory(path, demo);
-        QCOMPARE(QDir(path).entryList(QDir::Files, QDir::Name),
-                 demo ? QStringList({"Class.db", "Instructions.txt", "OMZ2006.db", "Reports.db", "Shapes.txt", kHelp})
-                      : QStringList({"Class.db", "OMZ2006.db", "Reports.db", "Shapes.txt", "notes.txt"}));
+        QStringList entries;
+        for (QDirIterator it(root.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                             QDirIterator::Subdirectories);
+             it.hasNext();)
+            entries.append(QDir(root.path()).relativeFilePath(it.next()));
+        entries.sort();
+        QCOMPARE(entries, after);
+        QFile kept(root.filePath("data/" + present));
+        QCOMPARE(kept.open(QIODevice::ReadOnly) ? kept.readAll() : QByteArray(), present.isEmpty() ? "" : "kept");
     }
 };
 

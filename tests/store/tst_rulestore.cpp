@@ -151,45 +151,6 @@ private slots:
         QCOMPARE(QFileInfo::exists(path), !content.isEmpty());
     }
 
-    // Failures of the file name it, for the user cannot tell the stores
-    // apart by "attempt to write a readonly database"; a statement's own
-    // refusal keeps its words.
-    void failedWriteNamesTheFile_data()
-    {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("read-only") << "QSQLITE_OPEN_READONLY" << "attempt to write a readonly database (%1)";
-        QTest::newRow("full") << "PRAGMA max_page_count = 30" << "database or disk is full (%1)";
-        QTest::newRow("trigger") << "CREATE TEMP TRIGGER no BEFORE INSERT ON CutData BEGIN SELECT RAISE(ABORT, 'refused'); END"
-                                 << "refused";
-    }
-
-    void failedWriteNamesTheFile()
-    {
-        QFETCH(QString, setup);
-        QFETCH(QString, message);
-        testsupport::TestDataDir dir;
-        QSqlDatabase db = open(dir);
-        if (setup.startsWith("QSQLITE")) {
-            db.close();
-            db.setConnectOptions(setup);
-            QVERIFY(db.open());
-        } else {
-            QSqlQuery(db).exec(setup);
-        }
-        QVector<RangeRow> rows;
-        for (int i = 0; i < 2000; ++i)
-            rows.append({i % 6 + 1, QString("P%1").arg(i), "52", "62", true, "Excellent", "T", false});
-        try {
-            RuleStore(db, RuleTables::forType("Cut")).saveRanges({"Brilliant", "AGL"}, rows);
-            QFAIL("saved");
-        } catch (const store::Error &error) {
-            const QString file = QFileInfo(dir.file("Class.db")).absoluteFilePath();
-            QCOMPARE(error.message(), message.contains(u'%') ? message.arg(file) : message);
-        }
-        QCOMPARE(dir.rows("SELECT count(*) FROM CutData"), QStringList{"0"});
-    }
-
     void demoDataDirectoryLoads()
     {
         QTemporaryDir dir;
