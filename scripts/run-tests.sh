@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets everything up and runs every test (headless).
+# Installs what is missing, builds everything and runs every test (headless).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh

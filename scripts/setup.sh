@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian 12, as root or with sudo) and builds
-# the program, the tests and the benchmarks into build/.
+# into build/ the targets named as arguments (e.g. orvana-class), or
+# everything (the program, the tests and the benchmarks) when none is named.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,4 +20,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --parallel
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
+cmake --build build --parallel "${targets[@]}"

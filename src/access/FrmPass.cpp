@@ -74,7 +74,22 @@ FrmPass::FrmPass(QAction *settingsMenu, QWidget *parent)
     setTabOrder(m_txt[2], m_change);
     m_txt[0]->setFocus();
 
-    m_storedPassword = PasswordStore::load();
+    const std::optional<QString> stored = PasswordStore::load();
+    m_storedPassword = stored.value_or(QString());
+    m_unreadable = !stored;
+}
+
+void FrmPass::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Said once, over the window, after it has appeared: an office that
+    // carried an old value over would otherwise stand unprotected unawares.
+    if (m_unreadable) {
+        m_unreadable = false;
+        QMetaObject::invokeMethod(
+            this, [] { controls::inform(QStringLiteral("The stored password could not be read; set a new one with CHANGE.")); },
+            Qt::QueuedConnection);
+    }
 }
 
 bool FrmPass::eventFilter(QObject *watched, QEvent *event)

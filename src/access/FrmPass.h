@@ -16,6 +16,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void unlock();
@@ -23,6 +24,7 @@ private:
 
     QPointer<QAction> m_settingsMenu;
     QString m_storedPassword; // plain form
+    bool m_unreadable = false; // the stored value could not be unscrambled; not yet said
     // 0: unlock; 3: current, 1: new, 2: new again (for the change).
     QLineEdit *m_txt[4] = {};
     QPushButton *m_change = nullptr;

@@ -91,13 +91,17 @@ qsizetype PasswordStore::firstUnstorable(const QString &plain)
     return -1;
 }
 
-QString PasswordStore::load()
+std::optional<QString> PasswordStore::load()
 {
     QSettings settings = passwordSettings();
     const QVariant value = settings.value(kKey);
-    if (settings.status() != QSettings::NoError || !value.canConvert<QString>())
+    if (settings.status() != QSettings::NoError)
+        return std::nullopt;
+    if (!value.isValid())
         return QString();
-    return unscramble(value.toString()).value_or(QString());
+    if (!value.canConvert<QString>())
+        return std::nullopt;
+    return unscramble(value.toString());
 }
 
 bool PasswordStore::save(const QString &plain)

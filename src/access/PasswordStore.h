@@ -19,8 +19,9 @@ public:
     // Index of the first character that has no scrambled form, or -1.
     static qsizetype firstUnstorable(const QString &plain);
 
-    // The plain password; empty when none is stored or it cannot be read.
-    static QString load();
+    // The plain password; empty when none is stored; nullopt when a stored
+    // value cannot be read (which the window treats as empty, and says so).
+    static std::optional<QString> load();
     // False when the password cannot be scrambled or the setting not written.
     static bool save(const QString &plain);
 };

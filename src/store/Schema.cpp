@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QUuid>
 
 static void initDataResources()
 {
@@ -57,26 +58,20 @@ QByteArray resource(const QString &name)
 
 void createDatabase(const QString &path, const QStringList &scripts)
 {
-    // A fresh file: SQLite creates it on open.
+    // A fresh file: SQLite creates it on open. The caller removes the whole
+    // directory being built when this fails.
     const QString connection = QStringLiteral("orvana-create");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(path);
-        if (!db.open())
-            throw Error(QStringLiteral("%1 cannot be created.").arg(path));
-        try {
-            for (const QString &script : scripts)
-                runScript(db, QString::fromUtf8(resource(script)));
-        } catch (...) {
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(connection);
-            QFile::remove(path);
-            throw;
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
+    struct Forget {
+        QString name;
+        ~Forget() { QSqlDatabase::removeDatabase(name); }
+    } forget{connection};
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    db.setDatabaseName(path);
+    if (!db.open())
+        throw Error(QStringLiteral("%1 cannot be created.").arg(path));
+    for (const QString &script : scripts)
+        runScript(db, QString::fromUtf8(resource(script)));
+    db.close();
 }
 
 void writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
@@ -106,18 +101,20 @@ void runScript(const QSqlDatabase &db, const QString &script)
     transaction.commit();
 }
 
-void createDataDirectory(const QString &path, bool withDemo)
-{
-    const DataDir dir(path);
-    const QStringList files = {QString::fromLatin1(kClassDb), QString::fromLatin1(kReportsDb),
-                               QString::fromLatin1(kSecondaryDb), QString::fromLatin1(kShapesFile)};
-    for (const QString &name : files) {
-        if (QFileInfo::exists(dir.file(name)))
-            throw Error(QStringLiteral("%1 exists already; nothing was changed.").arg(dir.file(name)));
-    }
-    if (!QDir().mkpath(dir.path()))
-        throw Error(QStringLiteral("The directory %1 cannot be created.").arg(dir.path()));
+namespace {
 
+// The files a new data directory gets, in the order they are made.
+QStringList newFiles(bool withDemo)
+{
+    QStringList names = {QString::fromLatin1(kClassDb), QString::fromLatin1(kReportsDb),
+                         QString::fromLatin1(kSecondaryDb), QString::fromLatin1(kShapesFile)};
+    if (withDemo)
+        names << QString::fromLatin1(kHelpScript) << QStringLiteral("Instructions.txt");
+    return names;
+}
+
+void fill(const DataDir &dir, bool withDemo)
+{
     auto scripts = [withDemo](const QString &schema, const QString &demo) {
         return withDemo ? QStringList{schema, demo} : QStringList{schema};
     };
@@ -130,9 +127,71 @@ void createDataDirectory(const QString &path, bool withDemo)
     writeFile(dir.file(QString::fromLatin1(kShapesFile)),
               withDemo ? resource(QStringLiteral("demo/Shapes.txt")) : QByteArray());
     if (withDemo) {
-        writeFile(dir.file(QStringLiteral("help.sh")), resource(QStringLiteral("demo/help.sh")), true);
-        writeFile(dir.file(QStringLiteral("Instructions.txt")),
-                  resource(QStringLiteral("demo/Instructions.txt")));
+        const QString script = QString::fromLatin1(kHelpScript);
+        writeFile(dir.file(script), resource(QStringLiteral("demo/") + script), true);
+        writeFile(dir.file(QStringLiteral("Instructions.txt")), resource(QStringLiteral("demo/Instructions.txt")));
+    }
+}
+
+// The outermost directory of path that does not exist yet; empty when path exists.
+QString firstMissing(const QString &path)
+{
+    QString missing;
+    for (QString p = QDir::cleanPath(path); !QFileInfo::exists(p); p = QFileInfo(p).path())
+        missing = p;
+    return missing;
+}
+
+// Moves the made files into an existing directory; on a failure takes back
+// the ones already moved, so the directory is left as it was.
+void moveInto(const QString &from, const DataDir &dir, const QStringList &names)
+{
+    QStringList moved;
+    for (const QString &name : names) {
+        if (!QFile::rename(QDir(from).filePath(name), dir.file(name))) {
+            for (const QString &done : moved)
+                QFile::remove(dir.file(done));
+            throw Error(QStringLiteral("%1 cannot be written; nothing was changed.").arg(dir.file(name)));
+        }
+        moved.append(name);
+    }
+}
+
+} // namespace
+
+void createDataDirectory(const QString &path, bool withDemo)
+{
+    const DataDir dir(path);
+    const QStringList names = newFiles(withDemo);
+    for (const QString &name : names) {
+        if (QFileInfo::exists(dir.file(name)))
+            throw Error(QStringLiteral("%1 exists already; nothing was changed.").arg(dir.file(name)));
+    }
+    const QFileInfo target(dir.path());
+    if (target.exists() && !target.isDir())
+        throw Error(QStringLiteral("%1 is not a directory; nothing was changed.").arg(dir.path()));
+
+    // Everything is made in a sibling and moved into place at the end, so a
+    // failure half-way leaves neither files nor directories behind.
+    const QString parent = target.absolutePath();
+    const QString madeParent = firstMissing(parent);
+    const QString building = QDir(parent).filePath(
+        QStringLiteral(".%1.new-%2").arg(target.fileName(), QUuid::createUuid().toString(QUuid::Id128)));
+    try {
+        if (!QDir().mkpath(building))
+            throw Error(QStringLiteral("The directory %1 cannot be created.").arg(dir.path()));
+        fill(DataDir(building), withDemo);
+        if (target.exists())
+            moveInto(building, dir, names);
+        else if (!QDir().rename(building, dir.path()))
+            throw Error(QStringLiteral("The directory %1 cannot be created.").arg(dir.path()));
+        QDir(building).removeRecursively();
+    } catch (const Error &error) {
+        QDir(building).removeRecursively();
+        if (!madeParent.isEmpty())
+            QDir(madeParent).removeRecursively();
+        // The user knows the directory asked for, not the sibling.
+        throw Error(QString(error.message()).replace(building, dir.path()), error.nativeCode());
     }
 }
 

@@ -10,8 +10,10 @@ namespace store {
 void runScript(const QSqlDatabase &db, const QString &script);
 
 // Creates a data directory: the three databases with their tables and
-// Shapes.txt, empty or filled with the demo rule set. Refuses (store::Error)
-// when any of its files exists already, so nothing is ever overwritten.
+// Shapes.txt, empty or filled with the demo rule set (which adds the help
+// script and Instructions.txt). Refuses (store::Error) when any of the files
+// it would write exists already, so nothing is ever overwritten; on any
+// failure it leaves nothing behind.
 void createDataDirectory(const QString &path, bool withDemo);
 
 } // namespace store

@@ -10,8 +10,13 @@ namespace store {
 
 namespace {
 
+bool endsLine(QChar c)
+{
+    return c == u'\n' || c == u'\r';
+}
+
 // Reads one field starting at pos; leaves pos after the comma or line end
-// that closed it.
+// that closed it. CR LF, LF and a lone CR (older files) each end a line.
 QString nextField(const QString &text, qsizetype &pos)
 {
     const qsizetype size = text.size();
@@ -21,21 +26,21 @@ QString nextField(const QString &text, qsizetype &pos)
     QString field;
     if (pos < size && text[pos] == u'"') {
         ++pos;
-        while (pos < size && text[pos] != u'"' && text[pos] != u'\n')
+        while (pos < size && text[pos] != u'"' && !endsLine(text[pos]))
             field += text[pos++];
         if (pos < size && text[pos] == u'"')
             ++pos;
         // Anything between the closing quote and the separator is dropped.
-        while (pos < size && text[pos] != u',' && text[pos] != u'\n')
+        while (pos < size && text[pos] != u',' && !endsLine(text[pos]))
             ++pos;
     } else {
-        while (pos < size && text[pos] != u',' && text[pos] != u'\n')
+        while (pos < size && text[pos] != u',' && !endsLine(text[pos]))
             field += text[pos++];
     }
-    if (field.endsWith(u'\r'))
-        field.chop(1);
+    if (pos < size && text[pos] == u'\r' && pos + 1 < size && text[pos + 1] == u'\n')
+        ++pos;
     if (pos < size)
-        ++pos; // the comma or the line feed
+        ++pos; // the comma or the line end
     return field;
 }
 

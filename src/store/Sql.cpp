@@ -2,19 +2,46 @@
 
 #include "store/Error.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 
 namespace store {
 
 namespace {
 
-[[noreturn]] void fail(const QSqlError &error, const QString &what)
+QString fileOf(const QSqlDriver *driver)
+{
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        const QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.driver() == driver)
+            return db.databaseName();
+    }
+    return {};
+}
+
+// Failures of the file itself rather than of the statement: read-only,
+// locked, full, I/O, damaged. Their messages ("attempt to write a readonly
+// database") do not say which of the stores refused.
+bool concernsTheFile(const QString &nativeCode)
+{
+    switch (nativeCode.toInt() & 0xff) { // extended codes carry the primary one in the low byte
+    case 3: case 5: case 6: case 8: case 10: case 11: case 13: case 14: case 15: case 26:
+        return true;
+    default:
+        return false;
+    }
+}
+
+[[noreturn]] void fail(const QSqlError &error, const QString &what, const QSqlDriver *driver)
 {
     QString message = error.databaseText();
     if (message.isEmpty())
         message = error.text();
     if (message.isEmpty())
         message = what;
+    const QString file = concernsTheFile(error.nativeErrorCode()) ? fileOf(driver) : QString();
+    if (!file.isEmpty())
+        message = QStringLiteral("%1 (%2)").arg(message, file);
     throw Error(message, error.nativeErrorCode());
 }
 
@@ -27,7 +54,7 @@ QSqlQuery prepare(const QSqlDatabase &db, const QString &sql)
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        fail(query.lastError(), sql);
+        fail(query.lastError(), sql, db.driver());
     return query;
 }
 
@@ -47,7 +74,7 @@ void runPrepared(QSqlQuery &query, const QVariantList &values)
         query.bindValue(i, nullText ? QVariant(QString(QLatin1String(""))) : value);
     }
     if (!query.exec())
-        fail(query.lastError(), query.lastQuery());
+        fail(query.lastError(), query.lastQuery(), query.driver());
 }
 
 QStringList firstColumn(const QSqlDatabase &db, const QString &sql, const QVariantList &values)

@@ -4,7 +4,6 @@
 #include "definer/RuleSetPanel.h"
 #include "shell/FrmCS.h"
 #include "store/ClassModule.h"
-#include "store/Error.h"
 #include "support/TestSupport.h"
 
 #include <QDialog>
@@ -165,42 +164,6 @@ private slots:
         window.definer->nName->setFocus();
         QTest::keyClick(window.definer->nName, Qt::Key_F8, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(modal.opened, opened);
-    }
-
-    void startUpNamesTheFileThatFails_data()
-    {
-        QTest::addColumn<QString>("remove");
-        QTest::addColumn<QByteArray>("replaceWith");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no shapes") << "Shapes.txt" << QByteArray() << "Shapes.txt was not found in %1.";
-        QTest::newRow("no Class.db") << "Class.db" << QByteArray() << "Class.db was not found in %1.";
-        QTest::newRow("no Reports.db") << "Reports.db" << QByteArray() << "Reports.db was not found in %1.";
-        QTest::newRow("damaged Reports.db") << "Reports.db" << QByteArray(64, 'x')
-                                            << "Reports.db is not a usable database: file is not a database";
-    }
-
-    void startUpNamesTheFileThatFails()
-    {
-        QFETCH(QString, remove);
-        QFETCH(QByteArray, replaceWith);
-        QFETCH(QString, message);
-        testsupport::TestDataDir dir;
-        QVERIFY(QFile::remove(dir.file(remove)));
-        if (!replaceWith.isEmpty()) {
-            QFile file(dir.file(remove));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(replaceWith);
-        }
-        store::ClassModule module{store::DataDir(dir.path())};
-        FrmCS window(module);
-        try {
-            window.Form_Load();
-            QFAIL("started");
-        } catch (const store::Error &error) {
-            QCOMPARE(error.message(), message.contains("%1") ? message.arg(dir.path()) : message);
-        }
-        // Nothing was created in its place.
-        QCOMPARE(QFile::exists(dir.file(remove)), !replaceWith.isEmpty());
     }
 
     void instructions_data()

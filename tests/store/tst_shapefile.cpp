@@ -25,6 +25,8 @@ private slots:
                                                   << QVector<ShapeEntry>{{"Heart", "HRT~X"}};
         QTest::newRow("no line end at the end") << "Oval~OVL" << QVector<ShapeEntry>{{"Oval", "OVL"}};
         QTest::newRow("plain line feeds") << "A~1\nB~2\n" << QVector<ShapeEntry>{{"A", "1"}, {"B", "2"}};
+        QTest::newRow("lone carriage returns (old files)")
+            << "A~1\rB~2\r\"C~3\"\rD~4" << QVector<ShapeEntry>{{"A", "1"}, {"B", "2"}, {"C", "3"}, {"D", "4"}};
         QTest::newRow("a comma ends a field") << "A~1,B~2\r\n" << QVector<ShapeEntry>{{"A", "1"}, {"B", "2"}};
         QTest::newRow("leading blanks skipped, inner kept")
             << "   Old Mine~OMC\r\n" << QVector<ShapeEntry>{{"Old Mine", "OMC"}};

@@ -1,0 +1,139 @@
+#include "shell/Startup.h"
+
+#include "controls/Prompt.h"
+#include "shell/FrmCS.h"
+#include "store/ClassModule.h"
+#include "store/DataDir.h"
+#include "store/Error.h"
+#include "store/Schema.h"
+#include "store/StoreCheck.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cstdio>
+
+namespace {
+
+struct Options {
+    QCommandLineOption dataDir{QStringLiteral("data-dir"),
+                               QStringLiteral("Use the data files in <dir> (Class.db, Reports.db, OMZ2006.db, Shapes.txt)."),
+                               QStringLiteral("dir")};
+    QCommandLineOption initEmpty{QStringLiteral("init-empty"),
+                                 QStringLiteral("Create a data directory <dir> with empty tables, then exit."),
+                                 QStringLiteral("dir")};
+    QCommandLineOption initDemo{QStringLiteral("init-demo"),
+                                QStringLiteral("Create a data directory <dir> holding the demo rule set, then exit."),
+                                QStringLiteral("dir")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays help on commandline options.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Displays version information.")};
+};
+
+void describe(QCommandLineParser &parser, const Options &options)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Orvana Class keeps the rules by which polished stones are graded for cut and symmetry."));
+    parser.addOptions({options.help, options.version, options.dataDir, options.initEmpty, options.initDemo});
+}
+
+void printError(const QString &text)
+{
+    std::fprintf(stderr, "orvana-class: %s\n", qPrintable(text));
+}
+
+int createDataDirectory(const QString &path, bool demo)
+{
+    try {
+        store::createDataDirectory(path, demo);
+    } catch (const store::Error &error) {
+        printError(error.message());
+        return 1;
+    }
+    std::printf("Created %s data directory %s\n", demo ? "a demo" : "an empty", qPrintable(path));
+    return 0;
+}
+
+// Windows offices have Tahoma and Arial; elsewhere use the metric twins that
+// Debian ships (fonts-wine, fonts-liberation) so the laid-out captions fit.
+void registerLayoutFonts()
+{
+#ifndef Q_OS_WIN
+    for (const char *path : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+        QFontDatabase::addApplicationFont(QString::fromLatin1(path));
+#endif
+}
+
+} // namespace
+
+Startup::Startup(const QStringList &arguments, const QString &applicationDir)
+    : m_arguments(arguments), m_applicationDir(applicationDir)
+{
+}
+
+Startup::~Startup() = default;
+
+bool Startup::needsDisplay(const QStringList &arguments)
+{
+    const Options options;
+    QCommandLineParser parser;
+    describe(parser, options);
+    return parser.parse(arguments) && parser.positionalArguments().isEmpty()
+        && !parser.isSet(options.initEmpty) && !parser.isSet(options.initDemo) && !parser.isSet(options.help)
+        && !parser.isSet(options.version);
+}
+
+std::optional<int> Startup::run()
+{
+    const Options options;
+    QCommandLineParser parser;
+    describe(parser, options);
+    if (!parser.parse(m_arguments)) {
+        printError(parser.errorText());
+        return 1;
+    }
+    if (parser.isSet(options.help)) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return 0;
+    }
+    if (parser.isSet(options.version)) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        printError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+        return 2;
+    }
+    if (parser.isSet(options.initEmpty))
+        return createDataDirectory(parser.value(options.initEmpty), false);
+    if (parser.isSet(options.initDemo))
+        return createDataDirectory(parser.value(options.initDemo), true);
+
+    registerLayoutFonts();
+    const store::DataDir dataDir = store::DataDir::resolve(parser.value(options.dataDir), m_applicationDir);
+    m_module = std::make_unique<store::ClassModule>(dataDir);
+    try {
+        store::checkDataDir(dataDir);
+        m_window = std::make_unique<FrmCS>(*m_module);
+        m_window->Form_Load();
+    } catch (const store::Error &error) {
+        m_window.reset();
+        const QString text = QStringLiteral("Orvana Class cannot start.\n\n%1\n\nData directory: %2\n\n"
+                                            "A new one can be made with: orvana-class --init-demo <dir>")
+                                 .arg(error.message(), dataDir.path());
+        printError(text);
+        controls::inform(text);
+        return 1;
+    }
+    m_window->adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        m_window->move(screen->availableGeometry().center() - m_window->rect().center());
+    m_window->show();
+    const QString unsavable = store::unsavableReason(dataDir);
+    if (!unsavable.isEmpty())
+        controls::inform(unsavable);
+    return std::nullopt;
+}

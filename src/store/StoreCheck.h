@@ -1,0 +1,27 @@
+#pragma once
+
+#include "store/DataDir.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace store {
+
+// Which of the data directory's databases a check is about.
+enum class StoreKind { Class, Reports, Secondary };
+
+// Refuses a database the program cannot work on: a table it reads is
+// missing, a column stands where another is read by position, or SQLite's
+// quick check finds damage. Throws store::Error naming the file.
+void checkStore(const QSqlDatabase &db, StoreKind kind);
+
+// Start-up checks of a data directory: it exists, and each of its three
+// databases opens and passes checkStore. Throws store::Error naming the
+// directory or the file.
+void checkDataDir(const DataDir &dir);
+
+// Why changes made in the directory cannot be saved (the directory or a
+// file the program rewrites is read-only); empty when they can.
+QString unsavableReason(const DataDir &dir);
+
+} // namespace store
