@@ -32,6 +32,25 @@ constexpr Column kColumns[] = {{500, ""},           {0, ""},           {1000, "B
                                {1000, "Narrow  min"}, {1000, "Narrow max"}, {1500, "Description"}};
 constexpr int kCols = int(std::size(kColumns));
 
+// The number test builds its pattern on every call, which made a save of a
+// few hundred limits slow. Plain decimals, nearly every limit, pass it for
+// certain and are settled here; signs, exponents and refusals go to it.
+bool isLimit(const QString &text)
+{
+    const QString point = QLocale().decimalPoint();
+    int digits = 0;
+    int points = 0;
+    for (const QChar ch : text) {
+        if (ch >= u'0' && ch <= u'9')
+            ++digits;
+        else if (point.size() == 1 && ch == point.at(0))
+            ++points;
+        else
+            return controls::isNumeric(text);
+    }
+    return (digits > 0 && points <= 1) || controls::isNumeric(text);
+}
+
 // A limit that passed the number test, in the user's notation, as a number.
 double toNumber(const QString &text)
 {
@@ -149,7 +168,7 @@ std::optional<QVector<store::GirdleDescription>> FrmDescPara::rowsToSave() const
         store::GirdleDescription row{r - 1, msg->textMatrix(r, kDescriptionCol), {}};
         for (int c = kFirstLimitCol; c < kFirstLimitCol + kLimitCount; ++c) {
             const QString text = msg->textMatrix(r, c);
-            if (!controls::isNumeric(text)) {
+            if (!isLimit(text)) {
                 controls::inform(QStringLiteral("Row %1: \"%2\" under \"%3\" is not a number. Nothing was saved.")
                                      .arg(r)
                                      .arg(text, QString::fromLatin1(kColumns[c].header)));
