@@ -45,13 +45,8 @@ FrmDescClass::FrmDescClass(store::ClassModule &module, QWidget *parent)
     // A small caption: the button is only 435 twips square.
     BtnSave->setFont(controls::makeFont(QStringLiteral("Arial"), 7, false));
 
-    setTabOrder(cShape, LabList);
-    setTabOrder(LabList, class_);
-    setTabOrder(class_, msg);
-    setTabOrder(msg, BtnSave);
+    chainTabOrder({cShape, LabList, class_, msg, BtnSave});
 
-    connect(cShape, &QComboBox::activated, this, [this] { cShape_Click(); });
-    connect(LabList, &QComboBox::activated, this, [this] { LabList_Click(); });
     connect(class_, &QComboBox::activated, this, [this] { class_Click(); });
     connect(BtnSave, &QAbstractButton::clicked, this, [this] { BtnSave_Click(); });
     connect(cpy, &QAction::triggered, this, [this] { cpy_Click(); });
@@ -65,18 +60,9 @@ FrmDescClass::FrmDescClass(store::ClassModule &module, QWidget *parent)
 
 void FrmDescClass::Form_Load()
 {
-    if (!definer::guarded([this] { openShapesAndDatabases(); }))
-        cShape->clear();
-    cShape->setCurrentIndex(cShape->count() > 0 ? 0 : -1);
-    cShape_Click();
+    openFirstShape();
     class_->setCurrentIndex(0);
     class_Click();
-}
-
-void FrmDescClass::cShape_Click()
-{
-    definer::guarded([this] { fillLabs(); });
-    LabList_Click();
 }
 
 void FrmDescClass::LabList_Click()

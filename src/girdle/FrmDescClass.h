@@ -21,8 +21,7 @@ public:
     explicit FrmDescClass(store::ClassModule &module, QWidget *parent = nullptr);
 
     void Form_Load();
-    void cShape_Click();
-    void LabList_Click();
+    void LabList_Click() override;
     void class_Click();
     void GetDescriptions();
     void GetDescGrades();

@@ -86,14 +86,8 @@ FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
     policy.selectAllOnRefusal = true;
     m_editor = new controls::CellEditor(msg, Txt, policy, this);
 
-    setTabOrder(cShape, LabList);
-    setTabOrder(LabList, msg);
-    setTabOrder(msg, BtnAdd);
-    setTabOrder(BtnAdd, BtnList);
-    setTabOrder(BtnList, BtnSave);
+    chainTabOrder({cShape, LabList, msg, BtnAdd, BtnList, BtnSave});
 
-    connect(cShape, &QComboBox::activated, this, [this] { cShape_Click(); });
-    connect(LabList, &QComboBox::activated, this, [this] { LabList_Click(); });
     connect(BtnAdd, &QAbstractButton::clicked, this, [this] { BtnAdd_Click(); });
     connect(BtnList, &QAbstractButton::clicked, this, [this] { BtnList_Click(); });
     connect(BtnSave, &QAbstractButton::clicked, this, [this] { BtnSave_Click(); });
@@ -104,16 +98,7 @@ FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
 
 void FrmDescPara::Form_Load()
 {
-    if (!definer::guarded([this] { openShapesAndDatabases(); }))
-        cShape->clear();
-    cShape->setCurrentIndex(cShape->count() > 0 ? 0 : -1);
-    cShape_Click();
-}
-
-void FrmDescPara::cShape_Click()
-{
-    definer::guarded([this] { fillLabs(); });
-    LabList_Click();
+    openFirstShape();
 }
 
 void FrmDescPara::LabList_Click()

@@ -22,8 +22,7 @@ public:
     explicit FrmDescPara(store::ClassModule &module, QWidget *parent = nullptr);
 
     void Form_Load();
-    void cShape_Click();
-    void LabList_Click();
+    void LabList_Click() override;
     void GetDescParameters();
     void BtnAdd_Click();
     void BtnList_Click();

@@ -3,6 +3,7 @@
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
 #include "controls/Twips.h"
+#include "definer/Guard.h"
 #include "definer/ShapeList.h"
 #include "definer/Styles.h"
 #include "store/ClassModule.h"
@@ -43,6 +44,9 @@ GirdleWindow::GirdleWindow(store::ClassModule &module, const QString &title, int
                       QStringLiteral("Oval"), QStringLiteral("Princess")});
     Label3 = addLabel(QStringLiteral("Label3"), QStringLiteral("INSTITUTE"), 120, 600, 870, 225);
     LabList = addCombo(QStringLiteral("LabList"), 1200, 600, 1575, 315);
+
+    connect(cShape, &QComboBox::activated, this, [this] { cShape_Click(); });
+    connect(LabList, &QComboBox::activated, this, [this] { LabList_Click(); });
 }
 
 QLabel *GirdleWindow::addLabel(const QString &name, const QString &caption, int left, int top, int width,
@@ -90,19 +94,35 @@ controls::GraphicalButton *GirdleWindow::addButton(const QString &name, const QS
     return button;
 }
 
-void GirdleWindow::openShapesAndDatabases()
+void GirdleWindow::openFirstShape()
 {
-    definer::LoadShapeList(cShape, m_module);
-    m_module.OpenDatabases();
+    const bool opened = definer::guarded([this] {
+        definer::LoadShapeList(cShape, m_module);
+        m_module.OpenDatabases();
+    });
+    if (!opened)
+        cShape->clear();
+    // No shape listed: the window opens empty.
+    cShape->setCurrentIndex(cShape->count() > 0 ? 0 : -1);
+    cShape_Click();
 }
 
-void GirdleWindow::fillLabs()
+void GirdleWindow::cShape_Click()
 {
-    const QStringList labs = girdleStore().labs(cShape->currentText());
-    const QSignalBlocker blocker(LabList);
-    LabList->clear();
-    LabList->addItems(labs);
-    LabList->setCurrentIndex(-1);
+    definer::guarded([this] {
+        const QStringList labs = girdleStore().labs(cShape->currentText());
+        const QSignalBlocker blocker(LabList);
+        LabList->clear();
+        LabList->addItems(labs);
+        LabList->setCurrentIndex(-1);
+    });
+    LabList_Click();
+}
+
+void GirdleWindow::chainTabOrder(const QList<QWidget *> &order)
+{
+    for (int i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
 }
 
 store::Scope GirdleWindow::scope() const

@@ -31,15 +31,19 @@ public:
     QLabel *Label1, *Label3;
     QComboBox *cShape, *LabList;
 
+    // The labs that have cut classes for the shape, none of them chosen;
+    // then the lab change, with no lab.
+    void cShape_Click();
+    virtual void LabList_Click() = 0;
+
 protected:
     GirdleWindow(store::ClassModule &module, const QString &title, int clientWidth, int clientHeight,
                  QWidget *parent);
 
-    // The shape list, then the connections opened again (another window may
-    // have left them elsewhere). Throws store::Error.
-    void openShapesAndDatabases();
-    // The labs that have cut classes for the shape, none of them chosen.
-    void fillLabs();
+    // The first steps of opening: the shape list, the connections opened
+    // again (another window may have left them elsewhere), the first shape.
+    void openFirstShape();
+    void chainTabOrder(const QList<QWidget *> &order);
     store::Scope scope() const;
     store::GirdleStore girdleStore() const;
 
