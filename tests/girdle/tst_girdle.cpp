@@ -38,7 +38,8 @@ const QString kScope = QStringLiteral(" Shape = 'Brilliant' AND Lab = 'AGL'");
 
 // One window on a seeded data directory, played by action strings:
 // "shape S", "lab L", "part P", "set r c text", "add r", "del r", "save",
-// "copy", "paste", "pick r c Enter|Esc text" (the drop-down list over a cell).
+// "copy", "paste", "pick r c Enter|Esc text" (the drop-down list over a cell),
+// "key r c KEY text" (the cell editor, below), "sel text" (its selection).
 template <typename Window>
 struct Rig {
     explicit Rig(const QString &sql) : seeded((dir.exec(kSeed + sql), true)) { window.show(); }
@@ -60,8 +61,14 @@ struct Rig {
             } else if (p[0] == "save") {
                 window.BtnSave->click();
             } else if constexpr (std::is_same_v<Window, FrmDescPara>) {
-                window.msg->setRow(r);
-                (p[0] == "add" ? window.BtnAdd : window.BtnList)->click();
+                if (p[0] == "key") {
+                    playKey(p);
+                } else if (p[0] == "sel") {
+                    QCOMPARE(window.Txt->selectedText(), p[1]);
+                } else {
+                    window.msg->setRow(r);
+                    (p[0] == "add" ? window.BtnAdd : window.BtnList)->click();
+                }
             } else if (p[0] == "part") {
                 choose(window.class_);
                 window.class_Click();
@@ -76,6 +83,22 @@ struct Rig {
                 (p[0] == "copy" ? window.cpy : window.Pst)->trigger();
             }
         }
+    }
+
+    // "key r c KEY text": the editor placed on (r, c) as a click does (". ."
+    // leaves it where it is), the text typed, then KEY pressed.
+    void playKey(const QStringList &p)
+    {
+        if (p[1] != ".") {
+            window.msg->setRow(p[1].toInt());
+            window.msg->setCol(p[2].toInt());
+            window.editor()->tFlexFocus();
+        }
+        QTest::keyClicks(window.Txt, p.mid(4).join(u' '));
+        const QHash<QString, Qt::Key> keys{{"Up", Qt::Key_Up}, {"Down", Qt::Key_Down}, {"Esc", Qt::Key_Escape},
+                                           {"Enter", Qt::Key_Return}, {"ShiftEnter", Qt::Key_Return}};
+        if (keys.contains(p[3]))
+            QTest::keyClick(window.Txt, keys[p[3]], p[3] == "ShiftEnter" ? Qt::ShiftModifier : Qt::NoModifier);
     }
 
     QStringList gridRows() const
@@ -150,6 +173,21 @@ private slots:
             << QStringList{"|0|0|1|0|1.5|0|2|O'Neil \"x\"", "||-0.5|1e1|2|3|4| 5 |", "|2|1|2|1.5|3|2|4|", loaded[2]}
             << QStringList{"0|O'Neil \"x\"|0|1|0|1.5|0|2", "1||-0.5|10|2|3|4|5", "2||1|2|1.5|3|2|4",
                            "3|Thick|2|3|3|4.5|4|6"};
+        QTest::newRow("down and up wrap")
+            << "" << QStringList{"lab AGL", "key 3 4 Down 7", "key . . Up 8", "key . . Down 9"} << QStringList{}
+            << QStringList{"|0|0|1|8|1.5|0|2|Thin", loaded[1], "|3|2|3|9|4.5|4|6|Thick"} << kDescs;
+        QTest::newRow("enter wraps from the description, shift+enter back")
+            << "" << QStringList{"lab AGL", "key 3 8 Enter abc", "key . . ShiftEnter 5", "key . . Enter z"}
+            << QStringList{} << QStringList{"|0|5|1|0|1.5|0|2|Thin", loaded[1], "|3|2|3|3|4.5|4|6|z"} << kDescs;
+        QTest::newRow("letters refused in a limit, selected")
+            << "" << QStringList{"lab AGL", "key 1 3 Enter abc", "sel abc"}
+            << QStringList{"Please correct the data..."} << loaded << kDescs;
+        QTest::newRow("text typed before Delete goes nowhere")
+            << "" << QStringList{"lab AGL", "key 2 8 None 9", "del 2", "key 1 4 Esc"} << QStringList{}
+            << QStringList{loaded[0], loaded[2]} << kDescs;
+        QTest::newRow("the last row stays, without a word")
+            << "" << QStringList{"lab AGL", "del 1", "del 1", "del 1"} << QStringList{} << QStringList{loaded[2]}
+            << kDescs;
         QTest::newRow("limit not a number: nothing written")
             << "" << QStringList{"lab AGL", "set 3 5 1.2.3", "save"}
             << QStringList{"Row 3: \"1.2.3\" under \"Bone max\" is not a number. Nothing was saved."}
@@ -206,63 +244,6 @@ private slots:
     {
         QFETCH(QStringList, stored);
         check<FrmDescClass>("GIRDLE_CLASS", "FromID, ToID, Class, GIRDLECLASS", stored);
-    }
-
-    void keys_data()
-    {
-        QTest::addColumn<QPoint>("from"); // (row, col)
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("shift");
-        QTest::addColumn<QPoint>("to");
-        QTest::addColumn<QString>("message");
-        const int enter = Qt::Key_Return;
-        QTest::newRow("down from the last row") << QPoint(3, 4) << "" << int(Qt::Key_Down) << false << QPoint(1, 4) << "";
-        QTest::newRow("up from row 1") << QPoint(1, 2) << "" << int(Qt::Key_Up) << false << QPoint(3, 2) << "";
-        QTest::newRow("enter from the description") << QPoint(1, 8) << "" << enter << false << QPoint(2, 2) << "";
-        QTest::newRow("enter from the last cell") << QPoint(3, 8) << "" << enter << false << QPoint(1, 2) << "";
-        QTest::newRow("shift+enter from the first cell") << QPoint(1, 2) << "" << enter << true << QPoint(3, 8) << "";
-        QTest::newRow("letters in a limit") << QPoint(1, 3) << "abc" << enter << false << QPoint(1, 3)
-                                            << "Please correct the data...";
-        QTest::newRow("letters in the description") << QPoint(1, 8) << "abc" << enter << false << QPoint(2, 2) << "";
-    }
-
-    void keys()
-    {
-        QFETCH(QPoint, from);
-        QFETCH(QString, typed);
-        QFETCH(int, key);
-        QFETCH(bool, shift);
-        QFETCH(QPoint, to);
-        QFETCH(QString, message);
-        Rig<FrmDescPara> rig({});
-        FrmDescPara &w = rig.window;
-        rig.play({"lab AGL"});
-        w.msg->setRow(from.x());
-        w.msg->setCol(from.y());
-        w.editor()->tFlexFocus();
-        QTest::keyClicks(w.Txt, typed);
-        QTest::keyClick(w.Txt, Qt::Key(key), shift ? Qt::ShiftModifier : Qt::NoModifier);
-        QCOMPARE(QPoint(w.msg->row(), w.msg->col()), to);
-        QCOMPARE(rig.prompt.informed, message.isEmpty() ? QStringList() : QStringList{message});
-        if (!typed.isEmpty()) // refused and ready to be typed over, or written
-            QCOMPARE(message.isEmpty() ? w.msg->textMatrix(from.x(), from.y()) : w.Txt->selectedText(), typed);
-    }
-
-    void deleteDropsTheTypedText()
-    {
-        Rig<FrmDescPara> rig({});
-        FrmDescPara &w = rig.window;
-        rig.play({"lab AGL"});
-        w.msg->setRow(2);
-        w.editor()->tFlexFocus();
-        QTest::keyClicks(w.Txt, "9");
-        rig.play({"del 2", "set 1 1 x"});
-        w.msg->setCol(4); // a cell change after Delete writes nothing
-        QCOMPARE(rig.gridRows(), (QStringList{"|x|0|1|0|1.5|0|2|Thin", "|3|2|3|3|4.5|4|6|Thick"}));
-        rig.play({"del 1", "del 1"}); // the last row stays, without a word
-        QCOMPARE(rig.gridRows().size(), 1);
-        QCOMPARE(rig.prompt.informed, QStringList());
     }
 
     // Options > Desciption and then Grades: both reopen the connections, and
