@@ -4,6 +4,7 @@
 #include "access/FrmPass.h"
 #include "controls/Prompt.h"
 #include "definer/ClassDefiner.h"
+#include "girdle/FrmDescPara.h"
 #include "store/ClassModule.h"
 #include "store/DataDir.h"
 
@@ -90,6 +91,7 @@ void FrmCS::buildMenus()
     connect(MnuExit, &QAction::triggered, this, &QWidget::close);
     connect(Instru, &QAction::triggered, this, &FrmCS::Instru_Click);
     connect(MnuAbout, &QAction::triggered, this, &FrmCS::MnuAbout_Click);
+    connect(Desc, &QAction::triggered, this, &FrmCS::Desc_Click);
 }
 
 void FrmCS::closeEvent(QCloseEvent *event)
@@ -116,6 +118,12 @@ void FrmCS::showPasswordWindow()
 void FrmCS::MnuAbout_Click()
 {
     FrmAbout window(QDate::currentDate(), this);
+    controls::openModal(window);
+}
+
+void FrmCS::Desc_Click()
+{
+    girdle::FrmDescPara window(m_module, this);
     controls::openModal(window);
 }
 

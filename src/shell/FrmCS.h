@@ -27,6 +27,7 @@ public:
     void showPasswordWindow();
     void Instru_Click();
     void MnuAbout_Click();
+    void Desc_Click();
 
     definer::ClassDefiner *definer;
 

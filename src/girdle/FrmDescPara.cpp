@@ -1,0 +1,185 @@
+#include "girdle/FrmDescPara.h"
+
+#include "controls/CellEditor.h"
+#include "controls/FlexGrid.h"
+#include "controls/GraphicalButton.h"
+#include "controls/Prompt.h"
+#include "controls/Twips.h"
+#include "definer/Guard.h"
+#include "definer/Styles.h"
+#include "girdle/FrmDescClass.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QStyle>
+
+namespace girdle {
+
+namespace {
+
+constexpr int kFirstLimitCol = 2;
+constexpr int kLimitCount = 6;
+
+struct Column {
+    int width; // twips
+    const char *header;
+};
+constexpr Column kColumns[] = {{500, ""},           {0, ""},           {1000, "Bazel min"},
+                               {1000, "Bazel max"}, {1000, "Bone min"}, {1000, "Bone max"},
+                               {1000, "Narrow  min"}, {1000, "Narrow max"}, {1500, "Description"}};
+constexpr int kCols = int(std::size(kColumns));
+
+// The number test builds its pattern on every call, which made a save of a
+// few hundred limits slow. Plain decimals, nearly every limit, pass it for
+// certain and are settled here; signs, exponents and refusals go to it.
+bool isLimit(const QString &text)
+{
+    const QString point = QLocale().decimalPoint();
+    int digits = 0;
+    int points = 0;
+    for (const QChar ch : text) {
+        if (ch >= u'0' && ch <= u'9')
+            ++digits;
+        else if (point.size() == 1 && ch == point.at(0))
+            ++points;
+        else
+            return controls::isNumeric(text);
+    }
+    return (digits > 0 && points <= 1) || controls::isNumeric(text);
+}
+
+// A limit that passed the number test, in the user's notation, as a number.
+double toNumber(const QString &text)
+{
+    QString c = text.trimmed();
+    c.replace(QLocale().decimalPoint(), QStringLiteral("."));
+    return QLocale::c().toDouble(c);
+}
+
+} // namespace
+
+FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
+    : GirdleWindow(module, QStringLiteral("Description Parameter"), 8430, 4740, parent)
+{
+    Grades = menu->addAction(QStringLiteral("Grades"));
+    Grades->setObjectName(QStringLiteral("Grades"));
+    LabList->setToolTip(QStringLiteral("Select Lab"));
+    msg = addGrid(kCols, 120, 1080, 8175, 2655);
+    BtnAdd = addButton(QStringLiteral("BtnAdd"), QStringLiteral("Add"), QStyle::SP_FileDialogNewFolder, 120, 3960, 555);
+    BtnList = addButton(QStringLiteral("BtnList"), QStringLiteral("Delete"), QStyle::SP_DialogDiscardButton, 840,
+                        3960, 555);
+    BtnSave = addButton(QStringLiteral("BtnSave"), QStringLiteral("Save Data.."), QStyle::SP_DialogSaveButton,
+                        7560, 3960, 555);
+
+    // The descriptions are free text of any length: no typing limit here.
+    Txt = new QLineEdit(client);
+    Txt->setObjectName(QStringLiteral("Txt"));
+    definer::styles::styleCellEditor(Txt);
+    Txt->setFocusPolicy(Qt::ClickFocus);
+    controls::EditorPolicy policy;
+    policy.firstRow = 1;
+    policy.firstCol = kFirstLimitCol; // column 1 holds the hidden ID
+    policy.freeTextCol = kDescriptionCol;
+    policy.selectAllOnRefusal = true;
+    m_editor = new controls::CellEditor(msg, Txt, policy, this);
+
+    chainTabOrder({cShape, LabList, msg, BtnAdd, BtnList, BtnSave});
+
+    connect(BtnAdd, &QAbstractButton::clicked, this, [this] { BtnAdd_Click(); });
+    connect(BtnList, &QAbstractButton::clicked, this, [this] { BtnList_Click(); });
+    connect(BtnSave, &QAbstractButton::clicked, this, [this] { BtnSave_Click(); });
+    connect(Grades, &QAction::triggered, this, [this] { Grades_Click(); });
+
+    Form_Load();
+}
+
+void FrmDescPara::Form_Load()
+{
+    openFirstShape();
+}
+
+void FrmDescPara::LabList_Click()
+{
+    m_editor->hideEditor();
+    msg->clear();
+    GetDescParameters();
+}
+
+void FrmDescPara::GetDescParameters()
+{
+    for (int c = 0; c < kCols; ++c) {
+        msg->setColWidth(c, kColumns[c].width);
+        msg->setTextMatrix(0, c, QString::fromLatin1(kColumns[c].header));
+    }
+    QVector<store::GirdleDescription> rows;
+    definer::guarded([&] { rows = girdleStore().descriptions(scope()); });
+    msg->setRows(rows.isEmpty() ? 3 : int(rows.size()) + 1);
+    for (int i = 0; i < rows.size(); ++i) {
+        const int r = i + 1;
+        msg->setTextMatrix(r, 1, QString::number(rows[i].id));
+        msg->setTextMatrix(r, kDescriptionCol, rows[i].text);
+        for (int k = 0; k < kLimitCount && k < rows[i].limits.size(); ++k)
+            msg->setTextMatrix(r, kFirstLimitCol + k, rows[i].limits[k].toString());
+    }
+}
+
+void FrmDescPara::BtnAdd_Click()
+{
+    msg->addItem(QString(), msg->row() + 1);
+}
+
+void FrmDescPara::BtnList_Click()
+{
+    if (msg->row() < msg->fixedRows() || msg->row() >= msg->rows())
+        return; // no current row
+    msg->removeItem(msg->row()); // the grid keeps its last row: refused silently
+    // Emptied as well as hidden, so that typed text never lands in the row
+    // that moved up into this place.
+    m_editor->hideEditor();
+}
+
+std::optional<QVector<store::GirdleDescription>> FrmDescPara::rowsToSave() const
+{
+    QVector<store::GirdleDescription> rows;
+    for (int r = 1; r < msg->rows(); ++r) {
+        bool complete = true;
+        for (int c = kFirstLimitCol; c < kFirstLimitCol + kLimitCount; ++c)
+            complete = complete && !msg->textMatrix(r, c).isEmpty();
+        if (!complete)
+            continue; // a row missing a limit is not stored
+        store::GirdleDescription row{r - 1, msg->textMatrix(r, kDescriptionCol), {}};
+        for (int c = kFirstLimitCol; c < kFirstLimitCol + kLimitCount; ++c) {
+            const QString text = msg->textMatrix(r, c);
+            if (!isLimit(text)) {
+                controls::inform(QStringLiteral("Row %1: \"%2\" under \"%3\" is not a number. Nothing was saved.")
+                                     .arg(r)
+                                     .arg(text, QString::fromLatin1(kColumns[c].header)));
+                return std::nullopt;
+            }
+            row.limits.append(toNumber(text));
+        }
+        rows.append(row);
+    }
+    return rows;
+}
+
+void FrmDescPara::BtnSave_Click()
+{
+    m_editor->commitPending();
+    const auto rows = rowsToSave();
+    if (!rows)
+        return;
+    if (definer::guarded([&] { girdleStore().saveDescriptions(scope(), *rows); }))
+        controls::inform(QStringLiteral("Description saved sucessfully"));
+}
+
+void FrmDescPara::Grades_Click()
+{
+    FrmDescClass window(m_module, this);
+    controls::openModal(window);
+}
+
+} // namespace girdle

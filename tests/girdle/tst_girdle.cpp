@@ -1,0 +1,271 @@
+#include "controls/CellEditor.h"
+#include "controls/FlexGrid.h"
+#include "controls/GraphicalButton.h"
+#include "definer/ClassDefiner.h"
+#include "girdle/FrmDescClass.h"
+#include "girdle/FrmDescPara.h"
+#include "shell/FrmCS.h"
+#include "store/ClassModule.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+using girdle::FrmDescClass;
+using girdle::FrmDescPara;
+
+namespace {
+
+// Brilliant / AGL: three classes; descriptions with a gap in their IDs
+// (0, 2, 3), as a save that skipped an incomplete row leaves them; Bazel
+// grades naming IDs 2..3 for class 0 (by position: "Thick" and nothing),
+// 0..2 for class 1, a vanished ID for class 2, and a class that is gone.
+// Oval / AGL: the same lab on another shape. Bare: classes, nothing else.
+const QString kSeed = QStringLiteral(
+    "INSERT INTO Cut VALUES ('Brilliant', 'AGL', 0, 'Excellent'), ('Brilliant', 'AGL', 1, 'Good'), "
+    "('Brilliant', 'AGL', 2, 'Poor'), ('Brilliant', 'Bare', 0, 'Only'), ('Oval', 'AGL', 0, 'Fine');\n"
+    "INSERT INTO GIRDLE_DESC VALUES ('Brilliant', 'AGL', 0, 'Thin', 0, 1, 0, 1.5, 0, 2), "
+    "('Brilliant', 'AGL', 2, 'Medium', 1, 2, 1.5, 3, 2, 4), ('Brilliant', 'AGL', 3, 'Thick', 2, 3, 3, 4.5, 4, 6), "
+    "('Oval', 'AGL', 0, 'Oval thin', 0, 1, 0, 1, 0, 1);\n"
+    "INSERT INTO GIRDLE_CLASS VALUES (2, 3, 0, 'AGL', 'Brilliant', 'Bazel'), (0, 2, 1, 'AGL', 'Brilliant', 'Bazel'), "
+    "(0, 9, 2, 'AGL', 'Brilliant', 'Bazel'), (0, 0, 5, 'AGL', 'Brilliant', 'Bazel'), (0, 0, 0, 'AGL', 'Oval', 'Bazel');\n");
+const QStringList kDescs{"0|Thin|0|1|0|1.5|0|2", "2|Medium|1|2|1.5|3|2|4", "3|Thick|2|3|3|4.5|4|6"};
+const QStringList kGrades{"2|3|0|Bazel", "0|2|1|Bazel", "0|9|2|Bazel", "0|0|5|Bazel"};
+const QString kSaved = QStringLiteral("Description saved sucessfully");
+const QString kScope = QStringLiteral(" Shape = 'Brilliant' AND Lab = 'AGL'");
+
+// One window on a seeded data directory, played by action strings:
+// "shape S", "lab L", "part P", "set r c text", "add r", "del r", "save",
+// "copy", "paste", "pick r c Enter|Esc text" (the drop-down list over a cell),
+// "key r c KEY text" (the cell editor, below), "sel text" (its selection).
+template <typename Window>
+struct Rig {
+    explicit Rig(const QString &sql) : seeded((dir.exec(kSeed + sql), true)) { window.show(); }
+
+    void play(const QStringList &actions)
+    {
+        for (const QString &action : actions) {
+            const QStringList p = action.split(u' ');
+            const int r = p.value(1).toInt(), c = p.value(2).toInt();
+            auto choose = [&](QComboBox *box) { box->setCurrentIndex(box->findText(p.mid(1).join(u' '))); };
+            if (p[0] == "shape") {
+                choose(window.cShape);
+                window.cShape_Click();
+            } else if (p[0] == "lab") {
+                choose(window.LabList);
+                window.LabList_Click();
+            } else if (p[0] == "set") {
+                window.msg->setTextMatrix(r, c, p.mid(3).join(u' '));
+            } else if (p[0] == "save") {
+                window.BtnSave->click();
+            } else if constexpr (std::is_same_v<Window, FrmDescPara>) {
+                if (p[0] == "key") {
+                    playKey(p);
+                } else if (p[0] == "sel") {
+                    QCOMPARE(window.Txt->selectedText(), p[1]);
+                } else {
+                    window.msg->setRow(r);
+                    (p[0] == "add" ? window.BtnAdd : window.BtnList)->click();
+                }
+            } else if (p[0] == "part") {
+                choose(window.class_);
+                window.class_Click();
+            } else if (p[0] == "pick") {
+                window.msg->setRow(r);
+                window.msg->setCol(c);
+                window.tFlexFocus();
+                window.Grade->setCurrentIndex(window.Grade->findText(p.mid(4).join(u' ')));
+                QTest::keyClick(window.Grade, p[3] == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
+                QVERIFY(!window.Grade->isVisible());
+            } else {
+                (p[0] == "copy" ? window.cpy : window.Pst)->trigger();
+            }
+        }
+    }
+
+    // "key r c KEY text": the editor placed on (r, c) as a click does (". ."
+    // leaves it where it is), the text typed, then KEY pressed.
+    void playKey(const QStringList &p)
+    {
+        if (p[1] != ".") {
+            window.msg->setRow(p[1].toInt());
+            window.msg->setCol(p[2].toInt());
+            window.editor()->tFlexFocus();
+        }
+        QTest::keyClicks(window.Txt, p.mid(4).join(u' '));
+        const QHash<QString, Qt::Key> keys{{"Up", Qt::Key_Up}, {"Down", Qt::Key_Down}, {"Esc", Qt::Key_Escape},
+                                           {"Enter", Qt::Key_Return}, {"ShiftEnter", Qt::Key_Return}};
+        if (keys.contains(p[3]))
+            QTest::keyClick(window.Txt, keys[p[3]], p[3] == "ShiftEnter" ? Qt::ShiftModifier : Qt::NoModifier);
+    }
+
+    QStringList gridRows() const
+    {
+        QStringList rows;
+        for (int r = 1; r < window.msg->rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < window.msg->cols(); ++c)
+                cells.append(window.msg->textMatrix(r, c));
+            rows.append(cells.join(u'|'));
+        }
+        return rows;
+    }
+
+    testsupport::ScriptedPrompt prompt;
+    testsupport::TestDataDir dir{QStringLiteral("Brilliant~RNDCUTSYM\r\nOval~OVLCUTSYM\r\n")};
+    bool seeded; // before the window opens on the directory
+    store::ClassModule module{store::DataDir(dir.path())};
+    Window window{module};
+};
+
+// Plays the actions, then checks the messages, the grid's data rows and the
+// stored rows of Brilliant / AGL; nothing else stored may change.
+template <typename Window>
+void check(const QString &table, const QString &columns, const QStringList &stored)
+{
+    QFETCH(QString, sql);
+    QFETCH(QStringList, actions);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, grid);
+    Rig<Window> rig(sql);
+    const QString query = QStringLiteral("SELECT %1 FROM %2 WHERE%3 ORDER BY rowid").arg(columns, table, kScope);
+    const QString others = QStringLiteral("SELECT * FROM %1 WHERE NOT (%2) ORDER BY rowid").arg(table, kScope);
+    const QStringList before = rig.dir.rows(others);
+    rig.play(actions);
+    QCOMPARE(rig.prompt.informed, messages);
+    QCOMPARE(rig.gridRows(), grid);
+    QCOMPARE(rig.dir.rows(query), stored);
+    QCOMPARE(rig.dir.rows(others), before);
+}
+
+} // namespace
+
+class TestGirdle : public QObject {
+    Q_OBJECT
+
+private slots:
+    void descriptions_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("grid");
+        QTest::addColumn<QStringList>("stored");
+        const QStringList empty{"||||||||", "||||||||"};
+        const QStringList loaded{"|0|0|1|0|1.5|0|2|Thin", "|2|1|2|1.5|3|2|4|Medium", "|3|2|3|3|4.5|4|6|Thick"};
+        QTest::newRow("opens with no lab chosen") << "" << QStringList{} << QStringList{} << empty << kDescs;
+        QTest::newRow("lab without descriptions") << "" << QStringList{"lab Bare"} << QStringList{} << empty << kDescs;
+        QTest::newRow("other shape") << "" << QStringList{"shape Oval", "lab AGL"} << QStringList{}
+                                     << QStringList{"|0|0|1|0|1|0|1|Oval thin"} << kDescs;
+        QTest::newRow("row missing a limit skipped, reloaded closed up")
+            << "" << QStringList{"lab AGL", "set 2 3 ", "save", "lab AGL"} << QStringList{kSaved}
+            << QStringList{"|0|0|1|0|1.5|0|2|Thin", "|2|2|3|3|4.5|4|6|Thick"}
+            << QStringList{"0|Thin|0|1|0|1.5|0|2", "2|Thick|2|3|3|4.5|4|6"};
+        QTest::newRow("middle row deleted, renumbered")
+            << "" << QStringList{"lab AGL", "del 2", "save"} << QStringList{kSaved} << QStringList{loaded[0], loaded[2]}
+            << QStringList{"0|Thin|0|1|0|1.5|0|2", "1|Thick|2|3|3|4.5|4|6"};
+        QTest::newRow("row added: quotes kept, limits as numbers, empty description")
+            << "" << QStringList{"lab AGL", "add 1", "set 2 2 -0.5", "set 2 3 1e1", "set 2 4 2", "set 2 5 3",
+                                 "set 2 6 4", "set 2 7  5 ", "set 1 8 O'Neil \"x\"", "set 3 8 ", "save"}
+            << QStringList{kSaved}
+            << QStringList{"|0|0|1|0|1.5|0|2|O'Neil \"x\"", "||-0.5|1e1|2|3|4| 5 |", "|2|1|2|1.5|3|2|4|", loaded[2]}
+            << QStringList{"0|O'Neil \"x\"|0|1|0|1.5|0|2", "1||-0.5|10|2|3|4|5", "2||1|2|1.5|3|2|4",
+                           "3|Thick|2|3|3|4.5|4|6"};
+        QTest::newRow("down and up wrap")
+            << "" << QStringList{"lab AGL", "key 3 4 Down 7", "key . . Up 8", "key . . Down 9"} << QStringList{}
+            << QStringList{"|0|0|1|8|1.5|0|2|Thin", loaded[1], "|3|2|3|9|4.5|4|6|Thick"} << kDescs;
+        QTest::newRow("enter wraps from the description, shift+enter back")
+            << "" << QStringList{"lab AGL", "key 3 8 Enter abc", "key . . ShiftEnter 5", "key . . Enter z"}
+            << QStringList{} << QStringList{"|0|5|1|0|1.5|0|2|Thin", loaded[1], "|3|2|3|3|4.5|4|6|z"} << kDescs;
+        QTest::newRow("letters refused in a limit, selected")
+            << "" << QStringList{"lab AGL", "key 1 3 Enter abc", "sel abc"}
+            << QStringList{"Please correct the data..."} << loaded << kDescs;
+        QTest::newRow("text typed before Delete goes nowhere")
+            << "" << QStringList{"lab AGL", "key 2 8 None 9", "del 2", "key 1 4 Esc"} << QStringList{}
+            << QStringList{loaded[0], loaded[2]} << kDescs;
+        QTest::newRow("the last row stays, without a word")
+            << "" << QStringList{"lab AGL", "del 1", "del 1", "del 1"} << QStringList{} << QStringList{loaded[2]}
+            << kDescs;
+        QTest::newRow("limit not a number: nothing written")
+            << "" << QStringList{"lab AGL", "set 3 5 1.2.3", "save"}
+            << QStringList{"Row 3: \"1.2.3\" under \"Bone max\" is not a number. Nothing was saved."}
+            << QStringList{loaded[0], loaded[1], "|3|2|3|3|1.2.3|4|6|Thick"} << kDescs;
+        QTest::newRow("database refuses a row: nothing written")
+            << "CREATE TRIGGER full BEFORE INSERT ON GIRDLE_DESC WHEN NEW.ID = 1 "
+               "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;\n"
+            << QStringList{"lab AGL", "save"} << QStringList{"database or disk is full"} << loaded << kDescs;
+    }
+
+    void descriptions()
+    {
+        QFETCH(QStringList, stored);
+        check<FrmDescPara>("GIRDLE_DESC", "ID, Description, BazelMin, BazelMax, BoneMin, BoneMax, NarrowMin, NarrowMax",
+                           stored);
+    }
+
+    void grades_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("grid");
+        QTest::addColumn<QStringList>("stored");
+        const QStringList loaded{"Excellent|Medium|Thick", "Good|Thin|Medium", "Poor||"};
+        const QStringList resaved{"2|3|0|Bazel", "0|2|1|Bazel"};
+        QTest::newRow("no lab chosen") << "" << QStringList{} << QStringList{} << QStringList{"||"} << kGrades;
+        QTest::newRow("IDs with gaps shown by value") << "" << QStringList{"lab AGL"} << QStringList{} << loaded << kGrades;
+        QTest::newRow("part without grades") << "" << QStringList{"lab AGL", "part Bone"} << QStringList{}
+                                             << QStringList{"Excellent||", "Good||", "Poor||"} << kGrades;
+        QTest::newRow("saved back by value") << "" << QStringList{"lab AGL", "save"} << QStringList{kSaved} << loaded
+                                             << resaved;
+        QTest::newRow("Bazel pasted into Bone, Bone saved")
+            << "" << QStringList{"lab AGL", "copy", "part Bone", "paste", "save"} << QStringList{kSaved} << loaded
+            << (kGrades + QStringList{"2|3|0|Bone", "0|2|1|Bone"});
+        QTest::newRow("nothing to paste after a lab change")
+            << "" << QStringList{"lab AGL", "copy", "lab Bare", "paste"} << QStringList{"Nothing to paste"}
+            << QStringList{"Only||"} << kGrades;
+        QTest::newRow("picked from the list; a class with one cell not stored")
+            << "" << QStringList{"lab AGL", "pick 1 1 Enter Thin", "pick 2 2 Esc Thick", "set 3 1 Thick", "save"}
+            << QStringList{kSaved} << QStringList{"Excellent|Thin|Thick", "Good|Thin|Thick", "Poor|Thick|"}
+            << QStringList{"0|3|0|Bazel", "0|3|1|Bazel"};
+        QTest::newRow("equal descriptions stored as the first's ID")
+            << "INSERT INTO GIRDLE_DESC VALUES ('Brilliant', 'AGL', 7, 'Medium', 0, 0, 0, 0, 0, 0);\n"
+            << QStringList{"lab AGL", "set 3 1 Medium", "set 3 2 Medium", "save"} << QStringList{kSaved}
+            << QStringList{loaded[0], loaded[1], "Poor|Medium|Medium"} << (resaved + QStringList{"2|2|2|Bazel"});
+        QTest::newRow("database refuses a class: nothing written")
+            << "CREATE TRIGGER full BEFORE INSERT ON GIRDLE_CLASS WHEN NEW.Class = 1 "
+               "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;\n"
+            << QStringList{"lab AGL", "save"} << QStringList{"database or disk is full"} << loaded << kGrades;
+    }
+
+    void grades()
+    {
+        QFETCH(QStringList, stored);
+        check<FrmDescClass>("GIRDLE_CLASS", "FromID, ToID, Class, GIRDLECLASS", stored);
+    }
+
+    // Options > Desciption and then Grades: both reopen the connections, and
+    // the main window works on.
+    void openedFromTheMainWindow()
+    {
+        Rig<FrmDescClass> rig({});
+        testsupport::ScriptedModal modal;
+        FrmCS main(rig.module);
+        main.Form_Load();
+        modal.onOpen = [](QDialog &dialog) {
+            if (auto *para = qobject_cast<FrmDescPara *>(&dialog))
+                para->Grades->trigger();
+        };
+        main.Desc->trigger();
+        QCOMPARE(modal.opened, (QStringList{"Description Parameter", "Description Grade"}));
+        main.definer->nName->setText("New Lab");
+        main.definer->MnuCreate_Click();
+        QCOMPARE(rig.prompt.informed, QStringList{"Lab Created Succssefully."});
+        QCOMPARE(rig.dir.rows("SELECT Lab FROM CutLab"), QStringList{"New Lab"});
+    }
+};
+
+QTEST_MAIN(TestGirdle)
+#include "tst_girdle.moc"
