@@ -4,6 +4,9 @@
 #include "access/FrmPass.h"
 #include "controls/Prompt.h"
 #include "definer/ClassDefiner.h"
+#include "setup/FrmMultiData.h"
+#include "setup/FrmPara.h"
+#include "setup/FrmShapes.h"
 #include "store/ClassModule.h"
 #include "store/DataDir.h"
 
@@ -89,6 +92,9 @@ void FrmCS::buildMenus()
     connect(MnuExit, &QAction::triggered, this, &QWidget::close);
     connect(Instru, &QAction::triggered, this, &FrmCS::Instru_Click);
     connect(MnuAbout, &QAction::triggered, this, &FrmCS::MnuAbout_Click);
+    connect(MnuParameters, &QAction::triggered, this, &FrmCS::MnuParameters_Click);
+    connect(MnuShape, &QAction::triggered, this, &FrmCS::MnuShape_Click);
+    connect(MnuMultilab, &QAction::triggered, this, &FrmCS::MnuMultilab_Click);
 }
 
 void FrmCS::Form_Load()
@@ -107,6 +113,24 @@ void FrmCS::showPasswordWindow()
 void FrmCS::MnuAbout_Click()
 {
     FrmAbout window(QDate::currentDate(), this);
+    controls::openModal(window);
+}
+
+void FrmCS::MnuParameters_Click()
+{
+    setup::FrmPara window(m_module, definer->cShape, this);
+    controls::openModal(window);
+}
+
+void FrmCS::MnuShape_Click()
+{
+    setup::FrmShapes window(m_module, definer->cShape, this);
+    controls::openModal(window);
+}
+
+void FrmCS::MnuMultilab_Click()
+{
+    setup::FrmMultiData window(m_module, this);
     controls::openModal(window);
 }
 

@@ -27,6 +27,9 @@ public:
     void showPasswordWindow();
     void Instru_Click();
     void MnuAbout_Click();
+    void MnuParameters_Click();
+    void MnuShape_Click();
+    void MnuMultilab_Click();
 
     definer::ClassDefiner *definer;
 
