@@ -48,17 +48,6 @@ public:
     bool confirm(const QString &text) override { die(QStringLiteral("question asked: ") + text); }
 };
 
-class CountingTables final : public store::ReportTables {
-public:
-    explicit CountingTables(const store::ReportTables &inner) : m_inner(inner) {}
-    QStringList tables() const override { ++reads; return m_inner.tables(); }
-    QStringList columns(const QString &table) const override { ++reads; return m_inner.columns(table); }
-    mutable int reads = 0;
-
-private:
-    const store::ReportTables &m_inner;
-};
-
 QString prefix(int shape)
 {
     return QStringLiteral("S%1").arg(shape, 3, 10, QLatin1Char('0'));
@@ -124,7 +113,7 @@ int main(int argc, char **argv)
     definer::LoadShapeList(&mainShapes, module);
 
     const store::SqlReportTables reports(module.reportDb());
-    CountingTables counting(reports);
+    store::CountingReportTables counting(reports);
     setup::FrmPara window(module, &mainShapes, nullptr, &counting);
     window.show();
     app.processEvents();
@@ -146,12 +135,12 @@ int main(int argc, char **argv)
             die(QStringLiteral("wrong fields for shape %1").arg(shape));
 
         window.List2->setChecked(1, true);
-        const int readsBefore = counting.reads;
+        const int readsBefore = counting.reads();
         timer.start();
         window.BtnView_Click();
         app.processEvents();
         repeat.ms.push_back(timer.nsecsElapsed() / 1e6);
-        repeatReads += counting.reads - readsBefore;
+        repeatReads += counting.reads() - readsBefore;
         if (!window.List2->checked(1))
             die(QStringLiteral("a repeated Show lost the ticks"));
 

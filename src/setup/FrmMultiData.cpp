@@ -36,12 +36,7 @@ void FrmMultiData::buildControls()
     BtnMinus = addButton(this, "BtnMinus", QStringLiteral("Delete"), 2760, 4440, 1095, 375);
     BtnSave = addButton(this, "BtnSave", QStringLiteral("Save"), 4080, 4440, 1095, 375);
 
-    QWidget::setTabOrder(cShape, CutLab);
-    QWidget::setTabOrder(CutLab, SymLab);
-    QWidget::setTabOrder(SymLab, BtnAdd);
-    QWidget::setTabOrder(BtnAdd, LView);
-    QWidget::setTabOrder(LView, BtnMinus);
-    QWidget::setTabOrder(BtnMinus, BtnSave);
+    setup::setTabOrder({cShape, CutLab, SymLab, BtnAdd, LView, BtnMinus, BtnSave});
 
     connect(cShape, &QComboBox::activated, this, [this] { cShape_Click(); });
     connect(BtnAdd, &QPushButton::clicked, this, [this] { BtnAdd_Click(); });

@@ -21,7 +21,7 @@ namespace setup {
 
 FrmPara::FrmPara(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent,
                  const store::ReportTables *reports)
-    : QDialog(parent), m_module(module), m_reports(reports)
+    : ListEditDialog(parent), m_module(module), m_reports(reports)
 {
     for (int i = 0; i < mainShapes->count(); ++i) {
         m_shapes.append(mainShapes->itemText(i));
@@ -75,29 +75,14 @@ void FrmPara::buildControls()
     BtnTrans = addButton(this, "BtnTrans", QStringLiteral("Transfer data"), 2400, 5370, 1335, 375);
     BtnSave = addButton(this, "BtnSave", QStringLiteral("Save data"), 5625, 5370, 1335, 375);
 
-    QWidget::setTabOrder(cShape, pCut);
-    QWidget::setTabOrder(pCut, BtnView);
-    QWidget::setTabOrder(BtnView, SSTab1);
-    QWidget::setTabOrder(SSTab1, List);
-    QWidget::setTabOrder(List, Txt[0]);
-    QWidget::setTabOrder(Txt[0], Txt[1]);
-    QWidget::setTabOrder(Txt[1], BtnPlus);
-    QWidget::setTabOrder(BtnPlus, BtnMinus);
-    QWidget::setTabOrder(BtnMinus, List2);
-    QWidget::setTabOrder(List2, BtnApply);
-    QWidget::setTabOrder(BtnApply, pmShapes);
-    QWidget::setTabOrder(pmShapes, BtnTrans);
-    QWidget::setTabOrder(BtnTrans, BtnSave);
+    setup::setTabOrder({cShape, pCut, BtnView, SSTab1, List, Txt[0], Txt[1], BtnPlus, BtnMinus, List2, BtnApply,
+                        pmShapes, BtnTrans, BtnSave});
 
     connect(BtnView, &QPushButton::clicked, this, [this] { BtnView_Click(); });
-    connect(List, &controls::ReportList::itemDoubleClicked, this, [this] { List_DblClick(); });
-    connect(BtnPlus, &QPushButton::clicked, this, [this] { BtnPlus_Click(); });
-    connect(BtnMinus, &QPushButton::clicked, this, [this] { BtnMinus_Click(); });
     connect(BtnApply, &QPushButton::clicked, this, [this] { BtnApply_Click(); });
     connect(BtnTrans, &QPushButton::clicked, this, [this] { BtnTrans_Click(); });
     connect(BtnSave, &QPushButton::clicked, this, [this] { BtnSave_Click(); });
-    watchTextBoxes(
-        Txt, [this](int index) { Txt_GotFocus(index); }, [this](int index, int key) { Txt_KeyDown(index, key); });
+    connectListEditing();
 }
 
 void FrmPara::Form_Load()
@@ -126,27 +111,6 @@ void FrmPara::BtnView_Click()
     });
 }
 
-void FrmPara::List_DblClick()
-{
-    const int number = List->selectedNumber();
-    if (number == 0)
-        return;
-    Txt[0]->setText(List->text(number));
-    Txt[1]->setText(List->subItem(number));
-    Txt[0]->setFocus();
-}
-
-void FrmPara::Txt_GotFocus(int index)
-{
-    Txt[index]->selectAll();
-}
-
-void FrmPara::Txt_KeyDown(int, int key)
-{
-    if (isEnter(key))
-        BtnPlus_Click();
-}
-
 void FrmPara::BtnPlus_Click()
 {
     const int number = List->selectedNumber();
@@ -156,15 +120,6 @@ void FrmPara::BtnPlus_Click()
     List->setText(number, Txt[0]->text());
     Txt[0]->clear();
     Txt[1]->clear();
-}
-
-void FrmPara::BtnMinus_Click()
-{
-    const int number = List->selectedNumber();
-    if (number == 0)
-        return;
-    if (controls::confirm(QStringLiteral("You want to remove the item?")))
-        List->removeItem(number);
 }
 
 QVector<store::Parameter> FrmPara::listed() const

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "setup/ListEditDialog.h"
+
 #include <QStringList>
 #include <array>
 #include <memory>
@@ -25,7 +26,7 @@ namespace setup {
 // The parameters of one shape and type: rename, remove, store and copy them
 // to another shape; on the second tab, the report fields of the shape, from
 // which new parameters are taken.
-class FrmPara : public QDialog {
+class FrmPara : public ListEditDialog {
     Q_OBJECT
 
 public:
@@ -39,13 +40,9 @@ public:
 
     void Form_Load();
     void BtnView_Click();
-    void List_DblClick();
-    void BtnPlus_Click();
-    void BtnMinus_Click();
+    void BtnPlus_Click() override;
     void BtnSave_Click();
     void BtnTrans_Click();
-    void Txt_GotFocus(int index);
-    void Txt_KeyDown(int index, int key);
 
     // The report field browser (FrmParaFields.cpp).
     void refreshFields();
@@ -56,12 +53,8 @@ public:
     QComboBox *pCut;
     QPushButton *BtnView;
     QTabWidget *SSTab1;
-    controls::ReportList *List;
     QLabel *Label2;
     QLabel *Label3;
-    std::array<QLineEdit *, 2> Txt;
-    QPushButton *BtnPlus;
-    QPushButton *BtnMinus;
     QLabel *Label4;
     controls::ReportList *List2;
     QPushButton *BtnApply;

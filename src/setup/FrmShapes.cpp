@@ -15,7 +15,7 @@
 namespace setup {
 
 FrmShapes::FrmShapes(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent)
-    : QDialog(parent), m_module(module)
+    : ListEditDialog(parent), m_module(module)
 {
     buildControls();
     Form_Load(mainShapes);
@@ -36,47 +36,17 @@ void FrmShapes::buildControls()
     BtnMinus = addButton(this, "BtnMinus", QStringLiteral("Delete"), 2865, 4500, 1095, 375);
     BtnSave = addButton(this, "BtnSave", QStringLiteral("Save"), 4185, 4500, 1095, 375);
 
-    QWidget::setTabOrder(List, Txt[0]);
-    QWidget::setTabOrder(Txt[0], Txt[1]);
-    QWidget::setTabOrder(Txt[1], BtnPlus);
-    QWidget::setTabOrder(BtnPlus, BtnApply);
-    QWidget::setTabOrder(BtnApply, BtnMinus);
-    QWidget::setTabOrder(BtnMinus, BtnSave);
+    setup::setTabOrder({List, Txt[0], Txt[1], BtnPlus, BtnApply, BtnMinus, BtnSave});
 
-    connect(List, &controls::ReportList::itemDoubleClicked, this, [this] { List_DblClick(); });
-    connect(BtnPlus, &QPushButton::clicked, this, [this] { BtnPlus_Click(); });
     connect(BtnApply, &QPushButton::clicked, this, [this] { BtnApply_Click(); });
-    connect(BtnMinus, &QPushButton::clicked, this, [this] { BtnMinus_Click(); });
     connect(BtnSave, &QPushButton::clicked, this, [this] { BtnSave_Click(); });
-    watchTextBoxes(
-        Txt, [this](int index) { Txt_GotFocus(index); }, [this](int index, int key) { Txt_KeyDown(index, key); });
+    connectListEditing();
 }
 
 void FrmShapes::Form_Load(const QComboBox *mainShapes)
 {
     for (int i = 0; i < mainShapes->count(); ++i)
         List->addItem(mainShapes->itemText(i), m_module.ShapeCodes.value(i));
-}
-
-void FrmShapes::List_DblClick()
-{
-    const int number = List->selectedNumber();
-    if (number == 0)
-        return;
-    Txt[0]->setText(List->text(number));
-    Txt[1]->setText(List->subItem(number));
-    Txt[0]->setFocus();
-}
-
-void FrmShapes::Txt_GotFocus(int index)
-{
-    Txt[index]->selectAll();
-}
-
-void FrmShapes::Txt_KeyDown(int, int key)
-{
-    if (isEnter(key))
-        BtnPlus_Click();
 }
 
 void FrmShapes::refuse(const QString &message)
@@ -129,15 +99,6 @@ void FrmShapes::BtnApply_Click()
     List->setText(number, Txt[0]->text());
     Txt[0]->clear();
     Txt[1]->clear();
-}
-
-void FrmShapes::BtnMinus_Click()
-{
-    const int number = List->selectedNumber();
-    if (number == 0)
-        return;
-    if (controls::confirm(QStringLiteral("You want to remove the item?")))
-        List->removeItem(number);
 }
 
 void FrmShapes::BtnSave_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "setup/ListEditDialog.h"
+
 #include <array>
 
 class QComboBox;
@@ -18,7 +19,7 @@ class ClassModule;
 namespace setup {
 
 // The list of shapes with their codes, written to Shapes.txt on "Save".
-class FrmShapes : public QDialog {
+class FrmShapes : public ListEditDialog {
     Q_OBJECT
 
 public:
@@ -27,21 +28,13 @@ public:
     FrmShapes(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent = nullptr);
 
     void Form_Load(const QComboBox *mainShapes);
-    void List_DblClick();
-    void BtnPlus_Click();
+    void BtnPlus_Click() override;
     void BtnApply_Click();
-    void BtnMinus_Click();
     void BtnSave_Click();
-    void Txt_GotFocus(int index);
-    void Txt_KeyDown(int index, int key);
 
-    controls::ReportList *List;
     QLabel *Label2;
     QLabel *Label3;
-    std::array<QLineEdit *, 2> Txt;
-    QPushButton *BtnPlus;
     QPushButton *BtnApply;
-    QPushButton *BtnMinus;
     QPushButton *BtnSave;
 
 private:

@@ -5,8 +5,6 @@
 #include "definer/Styles.h"
 
 #include <QComboBox>
-#include <QEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,33 +20,6 @@ W *named(W *widget, const char *name, int left, int top, int width, int height)
     controls::place(widget, left, top, width, height);
     return widget;
 }
-
-class TextBoxWatcher : public QObject {
-public:
-    TextBoxWatcher(const std::array<QLineEdit *, 2> &boxes, std::function<void(int)> gotFocus,
-                   std::function<void(int, int)> keyDown)
-        : QObject(boxes[0]), m_boxes(boxes), m_gotFocus(std::move(gotFocus)), m_keyDown(std::move(keyDown))
-    {
-        for (QLineEdit *box : m_boxes)
-            box->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        const int index = watched == m_boxes[0] ? 0 : watched == m_boxes[1] ? 1 : -1;
-        if (index >= 0 && event->type() == QEvent::FocusIn)
-            m_gotFocus(index);
-        else if (index >= 0 && event->type() == QEvent::KeyPress)
-            m_keyDown(index, static_cast<QKeyEvent *>(event)->key());
-        return false;
-    }
-
-private:
-    std::array<QLineEdit *, 2> m_boxes;
-    std::function<void(int)> m_gotFocus;
-    std::function<void(int, int)> m_keyDown;
-};
 
 } // namespace
 
@@ -95,15 +66,14 @@ void setUpWindow(QWidget *window, const QString &caption, int width, int height)
     definer::styles::paintBackground(window);
 }
 
-void watchTextBoxes(const std::array<QLineEdit *, 2> &boxes, std::function<void(int)> gotFocus,
-                    std::function<void(int, int)> keyDown)
+void setTabOrder(std::initializer_list<QWidget *> widgets)
 {
-    new TextBoxWatcher(boxes, std::move(gotFocus), std::move(keyDown));
-}
-
-bool isEnter(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
+    QWidget *previous = nullptr;
+    for (QWidget *widget : widgets) {
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
 }
 
 } // namespace setup

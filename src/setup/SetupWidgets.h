@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <array>
-#include <functional>
+#include <initializer_list>
 
 class QComboBox;
 class QLabel;
@@ -31,12 +30,7 @@ controls::ReportList *addList(QWidget *parent, const char *name, int left, int t
 // The light grey window with the given caption and client size.
 void setUpWindow(QWidget *window, const QString &caption, int width, int height);
 
-// Reports focus gains and key presses of the two boxes of a Txt array, with
-// the box's index, to the window's Txt_GotFocus and Txt_KeyDown.
-void watchTextBoxes(const std::array<QLineEdit *, 2> &boxes, std::function<void(int)> gotFocus,
-                    std::function<void(int, int)> keyDown);
-
-// Enter, from either key that sends it.
-bool isEnter(int key);
+// Tab order through the widgets, in the order given.
+void setTabOrder(std::initializer_list<QWidget *> widgets);
 
 } // namespace setup

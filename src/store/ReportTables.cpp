@@ -19,6 +19,18 @@ QStringList SqlReportTables::columns(const QString &table) const
     return firstColumn(m_db, QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"), {table});
 }
 
+QStringList CountingReportTables::tables() const
+{
+    ++m_reads;
+    return m_inner.tables();
+}
+
+QStringList CountingReportTables::columns(const QString &table) const
+{
+    ++m_reads;
+    return m_inner.columns(table);
+}
+
 QStringList shapeTables(const QStringList &tables, const QString &shapeCode)
 {
     constexpr int kSuffix = 6; // the code's own tail, not part of the table names

@@ -28,6 +28,19 @@ private:
     QSqlDatabase m_db;
 };
 
+// Passes every read on and counts it, to show what a refresh really reads.
+class CountingReportTables final : public ReportTables {
+public:
+    explicit CountingReportTables(const ReportTables &inner) : m_inner(inner) {}
+    QStringList tables() const override;
+    QStringList columns(const QString &table) const override;
+    int reads() const { return m_reads; }
+
+private:
+    const ReportTables &m_inner;
+    mutable int m_reads = 0;
+};
+
 // The report tables of the shape with the given code, in the order of
 // `tables`: those whose name less its last character equals the code less
 // its last six characters, compared exactly. A code shorter than six

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/ReportList.h"
+#include "definer/DefinerFixture.h"
 #include "definer/ShapeList.h"
 #include "store/ClassModule.h"
 #include "support/TestSupport.h"
@@ -44,13 +45,7 @@ struct SetupFixture {
         return on;
     }
 
-    static QStringList items(const QComboBox *combo)
-    {
-        QStringList texts;
-        for (int i = 0; i < combo->count(); ++i)
-            texts.append(combo->itemText(i));
-        return texts;
-    }
+    static QStringList items(const QComboBox *combo) { return DefinerFixture::items(combo); }
 
     testsupport::ScriptedPrompt prompt;
     testsupport::TestDataDir dir;

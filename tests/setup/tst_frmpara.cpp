@@ -36,18 +36,6 @@ const QString kReports = QStringLiteral(
 
 const QString kStored = QStringLiteral("SELECT Shape, ID, Parameters, Display_Name FROM CutPara ORDER BY Shape, ID");
 
-// Counts what the field browser reads from the catalogue.
-class CountingTables final : public store::ReportTables {
-public:
-    explicit CountingTables(const store::ReportTables &inner) : m_inner(inner) {}
-    QStringList tables() const override { ++reads; return m_inner.tables(); }
-    QStringList columns(const QString &table) const override { ++reads; return m_inner.columns(table); }
-    mutable int reads = 0;
-
-private:
-    const store::ReportTables &m_inner;
-};
-
 void select(FrmPara &window, int number)
 {
     window.List->setSelectedNumber(number);
@@ -263,13 +251,13 @@ private slots:
     {
         SetupFixture f({}, kReports);
         store::SqlReportTables reports(f.module.reportDb());
-        CountingTables counting(reports);
+        store::CountingReportTables counting(reports);
         FrmPara window(f.module, &f.mainShapes, nullptr, &counting);
-        QCOMPARE(counting.reads, 4); // the catalogue, then BR1, BR2, BRX
+        QCOMPARE(counting.reads(), 4); // the catalogue, then BR1, BR2, BRX
         window.List2->setChecked(2, true);
         choose(window.pCut, QStringLiteral("Sym"));
         window.BtnView_Click();
-        QCOMPARE(counting.reads, 4);
+        QCOMPARE(counting.reads(), 4);
         QCOMPARE(SetupFixture::ticks(window.List2), (QList<bool>{false, true, false, false, false, false, false}));
 
         choose(window.cShape, QStringLiteral("Oval"));
