@@ -24,12 +24,12 @@ void FrmMultiData::buildControls()
 {
     setUpWindow(this, QStringLiteral("Multi Institute"), 5415, 5055);
 
-    Label1 = addLabel(this, "Label1", QStringLiteral("SHAPE"), 240, 240, 1335, 225);
-    cShape = addCombo(this, "cShape", 1680, 180, 2175, 315);
-    Label3 = addLabel(this, "Label3", QStringLiteral("CUT INSTITUTE"), 240, 660, 1335, 225);
-    CutLab = addCombo(this, "CutLab", 1680, 600, 2175, 315);
-    Label2 = addLabel(this, "Label2", QStringLiteral("SYM INSTITUTE"), 240, 1080, 1335, 225);
-    SymLab = addCombo(this, "SymLab", 1680, 1020, 2175, 315);
+    Label1 = addLabel(this, "Label1", QStringLiteral("SHAPE"), 240, 240, 1500, 225);
+    cShape = addCombo(this, "cShape", 1800, 180, 2055, 315);
+    Label3 = addLabel(this, "Label3", QStringLiteral("CUT INSTITUTE"), 240, 660, 1500, 225);
+    CutLab = addCombo(this, "CutLab", 1800, 600, 2055, 315);
+    Label2 = addLabel(this, "Label2", QStringLiteral("SYM INSTITUTE"), 240, 1080, 1500, 225);
+    SymLab = addCombo(this, "SymLab", 1800, 1020, 2055, 315);
     BtnAdd = addButton(this, "BtnAdd", QStringLiteral("Add"), 4080, 990, 1095, 375);
     LView = addList(this, "LView", 240, 1560, 4935, 2775);
     LView->setColumns({QStringLiteral("Cut Institute"), QStringLiteral("Sym Institute")}, {2400, 2400});

@@ -72,7 +72,7 @@ void FrmPara::buildControls()
     BtnApply = addButton(fields, "BtnApply", QStringLiteral("Apply"), 5640, 3360, 915, 375);
 
     pmShapes = addCombo(this, "pmShapes", 240, 5400, 2055, 315);
-    BtnTrans = addButton(this, "BtnTrans", QStringLiteral("Transfer data"), 2400, 5370, 1335, 375);
+    BtnTrans = addButton(this, "BtnTrans", QStringLiteral("Transfer data"), 2400, 5370, 1455, 375);
     BtnSave = addButton(this, "BtnSave", QStringLiteral("Save data"), 5625, 5370, 1335, 375);
 
     setup::setTabOrder({cShape, pCut, BtnView, SSTab1, List, Txt[0], Txt[1], BtnPlus, BtnMinus, List2, BtnApply,
