@@ -48,14 +48,6 @@ private slots:
         QCOMPARE(f.module.ShapeCodes, codes);
     }
 
-    void noShapesOpensEmpty()
-    {
-        SetupFixture f(kLabsAndPairs, {}, "");
-        FrmMultiData window(f.module);
-        QCOMPARE(window.cShape->count() + window.CutLab->count() + window.SymLab->count() + window.LView->count(), 0);
-        QCOMPARE(f.prompt.informed, QStringList{});
-    }
-
     void editAndSave_data()
     {
         QTest::addColumn<Step>("edit");
@@ -76,9 +68,6 @@ private slots:
                    w.BtnMinus_Click();
                })
             << QStringList{oval, "Brilliant|AGL|SymLab A"};
-        QTest::newRow("everything removed")
-            << Step([](FrmMultiData &w) { w.LView->clear(); })
-            << QStringList{oval};
         QTest::newRow("shape without labs: an empty pair")
             << Step([](FrmMultiData &w) {
                    w.cShape->setCurrentIndex(1);
