@@ -7,18 +7,34 @@
 
 namespace definer {
 
-void LoadShapeList(QComboBox *combo, store::ClassModule &module)
+namespace {
+
+QVector<store::ShapeEntry> fill(QComboBox *combo, const store::ClassModule &module)
 {
     const QVector<store::ShapeEntry> shapes =
         store::readShapeFile(module.dataDir().file(QString::fromLatin1(store::kShapesFile)));
     const QSignalBlocker blocker(combo);
     combo->clear();
+    for (const store::ShapeEntry &shape : shapes)
+        combo->addItem(shape.name);
+    return shapes;
+}
+
+} // namespace
+
+void LoadShapeList(QComboBox *combo, store::ClassModule &module)
+{
+    const QVector<store::ShapeEntry> shapes = fill(combo, module);
     module.ShapeCodes = QStringList{QString()};
     for (const store::ShapeEntry &shape : shapes) {
-        combo->addItem(shape.name);
         module.ShapeCodes.last() = shape.code;
         module.ShapeCodes.append(QString());
     }
+}
+
+void fillShapeNames(QComboBox *combo, const store::ClassModule &module)
+{
+    fill(combo, module);
 }
 
 } // namespace definer

@@ -13,4 +13,9 @@ namespace definer {
 // store::Error when the file cannot be read; the combo is then unchanged.
 void LoadShapeList(QComboBox *combo, store::ClassModule &module);
 
+// Fills a window's own shape combo from Shapes.txt, leaving ShapeCodes to
+// the main window's combo (the windows pair them by position). Throws like
+// LoadShapeList.
+void fillShapeNames(QComboBox *combo, const store::ClassModule &module);
+
 } // namespace definer

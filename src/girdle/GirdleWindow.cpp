@@ -97,7 +97,8 @@ controls::GraphicalButton *GirdleWindow::addButton(const QString &name, const QS
 void GirdleWindow::openFirstShape()
 {
     const bool opened = definer::guarded([this] {
-        definer::LoadShapeList(cShape, m_module);
+        // Its own combo only: ShapeCodes belong to the main window's.
+        definer::fillShapeNames(cShape, m_module);
         m_module.OpenDatabases();
     });
     if (!opened)

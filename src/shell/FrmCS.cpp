@@ -5,6 +5,9 @@
 #include "controls/Prompt.h"
 #include "definer/ClassDefiner.h"
 #include "girdle/FrmDescPara.h"
+#include "setup/FrmMultiData.h"
+#include "setup/FrmPara.h"
+#include "setup/FrmShapes.h"
 #include "store/ClassModule.h"
 #include "store/DataDir.h"
 
@@ -92,6 +95,9 @@ void FrmCS::buildMenus()
     connect(Instru, &QAction::triggered, this, &FrmCS::Instru_Click);
     connect(MnuAbout, &QAction::triggered, this, &FrmCS::MnuAbout_Click);
     connect(Desc, &QAction::triggered, this, &FrmCS::Desc_Click);
+    connect(MnuParameters, &QAction::triggered, this, &FrmCS::MnuParameters_Click);
+    connect(MnuShape, &QAction::triggered, this, &FrmCS::MnuShape_Click);
+    connect(MnuMultilab, &QAction::triggered, this, &FrmCS::MnuMultilab_Click);
 }
 
 void FrmCS::closeEvent(QCloseEvent *event)
@@ -124,6 +130,24 @@ void FrmCS::MnuAbout_Click()
 void FrmCS::Desc_Click()
 {
     girdle::FrmDescPara window(m_module, this);
+    controls::openModal(window);
+}
+
+void FrmCS::MnuParameters_Click()
+{
+    setup::FrmPara window(m_module, definer->cShape, this);
+    controls::openModal(window);
+}
+
+void FrmCS::MnuShape_Click()
+{
+    setup::FrmShapes window(m_module, definer->cShape, this);
+    controls::openModal(window);
+}
+
+void FrmCS::MnuMultilab_Click()
+{
+    setup::FrmMultiData window(m_module, this);
     controls::openModal(window);
 }
 

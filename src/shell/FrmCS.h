@@ -28,6 +28,9 @@ public:
     void Instru_Click();
     void MnuAbout_Click();
     void Desc_Click();
+    void MnuParameters_Click();
+    void MnuShape_Click();
+    void MnuMultilab_Click();
 
     definer::ClassDefiner *definer;
 

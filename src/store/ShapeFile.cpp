@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace store {
@@ -82,6 +83,54 @@ QVector<ShapeEntry> readShapeFile(const QString &path)
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     return parseShapeText(text);
+}
+
+} // namespace store
+
+namespace store {
+
+namespace {
+
+QString fieldProblem(const QString &text, const QString &what)
+{
+    if (text.contains(u','))
+        return QStringLiteral("The %1 cannot hold a comma.").arg(what);
+    if (text.contains(u'"'))
+        return QStringLiteral("The %1 cannot hold a double quote.").arg(what);
+    if (text != text.trimmed())
+        return QStringLiteral("The %1 cannot begin or end with a blank.").arg(what);
+    return {};
+}
+
+} // namespace
+
+QString shapeNameProblem(const QString &name)
+{
+    const QString problem = fieldProblem(name, QStringLiteral("shape name"));
+    if (!problem.isEmpty())
+        return problem;
+    if (name.contains(u'~'))
+        return QStringLiteral("The shape name cannot hold a \"~\".");
+    return {};
+}
+
+QString shapeCodeProblem(const QString &code)
+{
+    return fieldProblem(code, QStringLiteral("CutSym Table"));
+}
+
+void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes)
+{
+    QByteArray bytes;
+    for (const ShapeEntry &shape : shapes)
+        bytes += (shape.name + u'~' + shape.code).toUtf8() + "\r\n";
+
+    const QString name = QFileInfo(path).fileName();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
 }
 
 } // namespace store

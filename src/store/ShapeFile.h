@@ -23,3 +23,18 @@ QVector<ShapeEntry> parseShapeText(const QString &text);
 QVector<ShapeEntry> readShapeFile(const QString &path);
 
 } // namespace store
+
+namespace store {
+
+// Why a shape's name or code could not be read back from the shapes file
+// as typed (a comma, a double quote, blanks at either end, a "~" in the
+// name), or an empty text when it can.
+QString shapeNameProblem(const QString &name);
+QString shapeCodeProblem(const QString &code);
+
+// Writes the shapes, one "name~code" line each, CR LF, UTF-8, nothing else.
+// The old file is replaced only once the new one is complete; throws
+// store::Error naming the file when it cannot be written.
+void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes);
+
+} // namespace store

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "setup/ListEditDialog.h"
+
+#include <QStringList>
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace controls {
+class ReportList;
+}
+namespace store {
+class ClassModule;
+class ReportTables;
+struct Parameter;
+}
+
+namespace setup {
+
+// The parameters of one shape and type: rename, remove, store and copy them
+// to another shape; on the second tab, the report fields of the shape, from
+// which new parameters are taken.
+class FrmPara : public ListEditDialog {
+    Q_OBJECT
+
+public:
+    // mainShapes: the main window's shape combo, whose entries line up with
+    // the module's ShapeCodes. Both are copied once, so the code the field
+    // browser uses always belongs to the shape shown. reports: the report
+    // catalogue to read (the module's report connection when null).
+    FrmPara(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent = nullptr,
+            const store::ReportTables *reports = nullptr);
+    ~FrmPara() override;
+
+    void Form_Load();
+    void BtnView_Click();
+    void BtnPlus_Click() override;
+    void BtnSave_Click();
+    void BtnTrans_Click();
+
+    // The report field browser (FrmParaFields.cpp).
+    void refreshFields();
+    void BtnApply_Click();
+
+    QLabel *Label1;
+    QComboBox *cShape;
+    QComboBox *pCut;
+    QPushButton *BtnView;
+    QTabWidget *SSTab1;
+    QLabel *Label2;
+    QLabel *Label3;
+    QLabel *Label4;
+    controls::ReportList *List2;
+    QPushButton *BtnApply;
+    QComboBox *pmShapes;
+    QPushButton *BtnTrans;
+    QPushButton *BtnSave;
+
+private:
+    void buildControls();
+    QVector<store::Parameter> listed() const;
+    // Stores the list on screen under the shape, as the type chosen now.
+    bool storeList(const QString &shape);
+    void clearBoxes();
+
+    store::ClassModule &m_module;
+    QStringList m_shapes;
+    QStringList m_codes; // entry k: code of m_shapes[k]
+    std::unique_ptr<const store::ReportTables> m_ownReports;
+    const store::ReportTables *m_reports;
+};
+
+} // namespace setup

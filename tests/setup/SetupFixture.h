@@ -1,0 +1,54 @@
+#pragma once
+
+#include "controls/ReportList.h"
+#include "definer/DefinerFixture.h"
+#include "definer/ShapeList.h"
+#include "store/ClassModule.h"
+#include "support/TestSupport.h"
+
+#include <QComboBox>
+#include <QTest>
+#include <functional>
+
+// A data directory with rows in Class.db and tables in Reports.db, opened
+// the way the program starts: the main window's shape combo filled from
+// Shapes.txt (with ShapeCodes), both connections open.
+struct SetupFixture {
+    explicit SetupFixture(const QString &classSql = {}, const QString &reportsSql = {},
+                          const QString &shapes = QStringLiteral("Brilliant~BRCUTSYM\r\nOval~OVLCUTSYM\r\n"))
+        : dir(shapes)
+    {
+        if (!classSql.isEmpty())
+            dir.exec(classSql);
+        if (!reportsSql.isEmpty())
+            dir.exec(reportsSql, QStringLiteral("Reports.db"));
+        module.OpenDatabases();
+        definer::LoadShapeList(&mainShapes, module);
+    }
+
+    QStringList rows(const QString &sql) const { return dir.rows(sql); }
+
+    // "text|sub-item" per item, or the text alone for a one-column list.
+    static QStringList items(const controls::ReportList *list)
+    {
+        QStringList texts;
+        for (int i = 1; i <= list->count(); ++i)
+            texts.append(list->columnCount() > 1 ? list->text(i) + u'|' + list->subItem(i) : list->text(i));
+        return texts;
+    }
+
+    static QList<bool> ticks(const controls::ReportList *list)
+    {
+        QList<bool> on;
+        for (int i = 1; i <= list->count(); ++i)
+            on.append(list->checked(i));
+        return on;
+    }
+
+    static QStringList items(const QComboBox *combo) { return DefinerFixture::items(combo); }
+
+    testsupport::ScriptedPrompt prompt;
+    testsupport::TestDataDir dir;
+    store::ClassModule module{store::DataDir(dir.path())};
+    QComboBox mainShapes;
+};

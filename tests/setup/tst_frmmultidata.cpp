@@ -1,0 +1,147 @@
+#include "SetupFixture.h"
+#include "setup/FrmMultiData.h"
+#include "shell/FrmCS.h"
+
+#include <QAction>
+#include <QFile>
+#include <QPushButton>
+
+using setup::FrmMultiData;
+using Step = std::function<void(FrmMultiData &)>;
+Q_DECLARE_METATYPE(Step)
+
+namespace {
+
+// Brilliant: two cut labs, one sym lab, two pairs; Oval: one pair, no labs.
+const QString kLabsAndPairs = QStringLiteral(
+    "INSERT INTO CutLab VALUES ('Brilliant','Nordic','');\n"
+    "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
+    "INSERT INTO CutLab VALUES ('Brilliant','AGL','again');\n"
+    "INSERT INTO SymLab VALUES ('Brilliant','SymLab A','');\n"
+    "INSERT INTO CutLab VALUES ('Pear','PearLab','');\n"
+    "INSERT INTO MultiData VALUES ('Brilliant','Nordic','SymLab A');\n"
+    "INSERT INTO MultiData VALUES ('Oval','O''Cut','OSym');\n"
+    "INSERT INTO MultiData VALUES ('Brilliant','AGL','SymLab A');\n");
+
+const QString kPairs = QStringLiteral("SELECT * FROM MultiData ORDER BY rowid");
+
+} // namespace
+
+class TstFrmMultiData : public QObject {
+    Q_OBJECT
+
+private slots:
+    void openReadsTheFileAfresh()
+    {
+        SetupFixture f(kLabsAndPairs);
+        QFile file(f.dir.file("Shapes.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("Brilliant~BRCUTSYM\r\nPear~PERCUTSYM\r\nOval~OVLCUTSYM\r\n");
+        file.close();
+        const QStringList codes = f.module.ShapeCodes;
+        FrmMultiData window(f.module);
+        QCOMPARE(SetupFixture::items(window.cShape), (QStringList{"Brilliant", "Pear", "Oval"}));
+        QCOMPARE(SetupFixture::items(window.CutLab), (QStringList{"AGL", "Nordic"}));
+        QCOMPARE(window.CutLab->currentText(), QStringLiteral("AGL"));
+        QCOMPARE(SetupFixture::items(window.SymLab), QStringList{"SymLab A"});
+        QCOMPARE(SetupFixture::items(window.LView), (QStringList{"Nordic|SymLab A", "AGL|SymLab A"}));
+        QCOMPARE(f.module.ShapeCodes, codes);
+    }
+
+    void editAndSave_data()
+    {
+        QTest::addColumn<Step>("edit");
+        QTest::addColumn<QStringList>("stored");
+        const QString oval = QStringLiteral("Oval|O'Cut|OSym");
+        QTest::newRow("pair added twice, stored twice")
+            << Step([](FrmMultiData &w) {
+                   w.CutLab->setCurrentIndex(1);
+                   w.BtnAdd_Click();
+                   w.BtnAdd_Click();
+               })
+            << QStringList{oval, "Brilliant|Nordic|SymLab A", "Brilliant|AGL|SymLab A", "Brilliant|Nordic|SymLab A",
+                           "Brilliant|Nordic|SymLab A"};
+        QTest::newRow("delete the selected; none selected does nothing")
+            << Step([](FrmMultiData &w) {
+                   w.BtnMinus_Click();
+                   w.LView->setSelectedNumber(1);
+                   w.BtnMinus_Click();
+               })
+            << QStringList{oval, "Brilliant|AGL|SymLab A"};
+        QTest::newRow("shape without labs: an empty pair")
+            << Step([](FrmMultiData &w) {
+                   w.cShape->setCurrentIndex(1);
+                   w.cShape_Click();
+                   QCOMPARE(w.CutLab->count() + w.SymLab->count(), 0);
+                   w.BtnAdd_Click();
+               })
+            << QStringList{"Brilliant|Nordic|SymLab A", "Brilliant|AGL|SymLab A", oval, "Oval||"};
+        QTest::newRow("another shape and back drops what was added")
+            << Step([](FrmMultiData &w) {
+                   w.BtnAdd_Click();
+                   w.cShape->setCurrentIndex(1);
+                   w.cShape_Click();
+                   QCOMPARE(SetupFixture::items(w.LView), QStringList{"O'Cut|OSym"});
+                   w.cShape->setCurrentIndex(0);
+                   w.cShape_Click();
+               })
+            << QStringList{oval, "Brilliant|Nordic|SymLab A", "Brilliant|AGL|SymLab A"};
+    }
+    void editAndSave()
+    {
+        QFETCH(Step, edit);
+        SetupFixture f(kLabsAndPairs);
+        FrmMultiData window(f.module);
+        edit(window);
+        window.BtnSave_Click();
+        QTEST(f.rows(kPairs), "stored");
+        QCOMPARE(f.prompt.informed, QStringList{});
+    }
+
+    void failingSaveKeepsThePairs()
+    {
+        SetupFixture f(kLabsAndPairs);
+        FrmMultiData window(f.module);
+        const QStringList before = f.rows(kPairs);
+        f.dir.exec("CREATE TRIGGER full BEFORE INSERT ON MultiData WHEN NEW.CutLab = 'AGL' "
+                   "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
+        window.LView->setSelectedNumber(2);
+        window.BtnMinus_Click();
+        window.BtnAdd_Click();
+        window.BtnSave_Click();
+        QCOMPARE(f.rows(kPairs), before);
+        QCOMPARE(f.prompt.informed, QStringList{"database or disk is full"});
+        QCOMPARE(SetupFixture::items(window.LView), (QStringList{"Nordic|SymLab A", "AGL|SymLab A"}));
+    }
+
+    void menusOpenTheWindows_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Parameters") << "MnuParameters" << "Cut / Sym Parameters";
+        QTest::newRow("Shapes") << "MnuShape" << "Shapes";
+        QTest::newRow("Multiple Institute") << "MnuMultilab" << "Multi Institute";
+    }
+    void menusOpenTheWindows()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, title);
+        SetupFixture f;
+        testsupport::ScriptedModal modal;
+        QStringList shapes;
+        modal.onOpen = [&](QDialog &dialog) {
+            if (auto *combo = dialog.findChild<QComboBox *>("cShape"))
+                shapes = SetupFixture::items(combo);
+            else
+                shapes = SetupFixture::items(dialog.findChild<controls::ReportList *>("List"));
+        };
+        FrmCS window(f.module);
+        window.Form_Load();
+        window.findChild<QAction *>(item)->trigger();
+        QCOMPARE(modal.opened, QStringList{title});
+        QVERIFY2(shapes.first().startsWith("Brilliant"), qPrintable(shapes.join(',')));
+    }
+};
+
+QTEST_MAIN(TstFrmMultiData)
+#include "tst_frmmultidata.moc"
