@@ -42,8 +42,8 @@ FrmDescClass::FrmDescClass(store::ClassModule &module, QWidget *parent)
     Grade->installEventFilter(this);
     BtnSave = addButton(QStringLiteral("BtnSave"), QStringLiteral("Save Data.."), QStyle::SP_DialogSaveButton,
                         2760, 4680, 435);
-    // A small caption: the button is only 435 twips square.
-    BtnSave->setFont(controls::makeFont(QStringLiteral("Arial"), 7, false));
+    // Only 435 twips square: it widens to the left, where nothing stands.
+    BtnSave->fitCaption(msg->x());
 
     chainTabOrder({cShape, LabList, class_, msg, BtnSave});
 

@@ -73,6 +73,7 @@ FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
                         3960, 555);
     BtnSave = addButton(QStringLiteral("BtnSave"), QStringLiteral("Save Data.."), QStyle::SP_DialogSaveButton,
                         7560, 3960, 555);
+    BtnList->fitCaption(BtnSave->x() - 4);
 
     // The descriptions are free text of any length: no typing limit here.
     Txt = new QLineEdit(client);

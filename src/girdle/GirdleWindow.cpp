@@ -90,6 +90,7 @@ controls::GraphicalButton *GirdleWindow::addButton(const QString &name, const QS
     auto *button = new controls::GraphicalButton(
         caption, style()->standardIcon(QStyle::StandardPixmap(pixmap)), client);
     button->setObjectName(name);
+    button->setFont(definer::styles::windowFont());
     place(button, left, top, size, size);
     return button;
 }
