@@ -2,6 +2,7 @@
 
 #include "controls/Prompt.h"
 #include "shell/FrmCS.h"
+#include "shell/RuleCommands.h"
 #include "store/ClassModule.h"
 #include "store/DataDir.h"
 #include "store/Error.h"
@@ -27,6 +28,19 @@ struct Options {
     QCommandLineOption initDemo{QStringLiteral("init-demo"),
                                 QStringLiteral("Create a data directory <dir> holding the demo rule set, then exit."),
                                 QStringLiteral("dir")};
+    QCommandLineOption exportFile{QStringLiteral("export"),
+                                  QStringLiteral("Write the rules to the CSV file <file> (all of them, or those chosen with --shape, --type and --lab), then exit."),
+                                  QStringLiteral("file")};
+    QCommandLineOption shape{QStringLiteral("shape"), QStringLiteral("With --export: the shape."), QStringLiteral("name")};
+    QCommandLineOption type{QStringLiteral("type"), QStringLiteral("With --export: the type, Cut or Sym."), QStringLiteral("type")};
+    QCommandLineOption lab{QStringLiteral("lab"), QStringLiteral("With --export: the lab."), QStringLiteral("name")};
+    QCommandLineOption importFile{QStringLiteral("import"),
+                                  QStringLiteral("Read the rules in the CSV file <file> and print what importing them would do; with --yes, import them. Then exit."),
+                                  QStringLiteral("file")};
+    QCommandLineOption yes{QStringLiteral("yes"), QStringLiteral("With --import: write.")};
+    QCommandLineOption backup{QStringLiteral("backup"),
+                              QStringLiteral("Copy Class.db, OMZ2006.db and Shapes.txt into a new dated folder inside <dir>, then exit."),
+                              QStringLiteral("dir")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays help on commandline options.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Displays version information.")};
@@ -36,7 +50,9 @@ void describe(QCommandLineParser &parser, const Options &options)
 {
     parser.setApplicationDescription(
         QStringLiteral("Orvana Class keeps the rules by which polished stones are graded for cut and symmetry."));
-    parser.addOptions({options.help, options.version, options.dataDir, options.initEmpty, options.initDemo});
+    parser.addOptions({options.help, options.version, options.dataDir, options.initEmpty, options.initDemo,
+                       options.exportFile, options.shape, options.type, options.lab, options.importFile, options.yes,
+                       options.backup});
 }
 
 void printError(const QString &text)
@@ -82,7 +98,8 @@ bool Startup::needsDisplay(const QStringList &arguments)
     describe(parser, options);
     return parser.parse(arguments) && parser.positionalArguments().isEmpty()
         && !parser.isSet(options.initEmpty) && !parser.isSet(options.initDemo) && !parser.isSet(options.help)
-        && !parser.isSet(options.version);
+        && !parser.isSet(options.version) && !parser.isSet(options.exportFile) && !parser.isSet(options.importFile)
+        && !parser.isSet(options.backup);
 }
 
 std::optional<int> Startup::run()
@@ -112,8 +129,16 @@ std::optional<int> Startup::run()
     if (parser.isSet(options.initDemo))
         return createDataDirectory(parser.value(options.initDemo), true);
 
-    registerLayoutFonts();
     const store::DataDir dataDir = store::DataDir::resolve(parser.value(options.dataDir), m_applicationDir);
+    if (parser.isSet(options.exportFile))
+        return commands::exportRules(dataDir, {parser.value(options.exportFile), parser.value(options.shape),
+                                               parser.value(options.type), parser.value(options.lab)});
+    if (parser.isSet(options.importFile))
+        return commands::importRules(dataDir, parser.value(options.importFile), parser.isSet(options.yes));
+    if (parser.isSet(options.backup))
+        return commands::backUp(dataDir, parser.value(options.backup));
+
+    registerLayoutFonts();
     m_module = std::make_unique<store::ClassModule>(dataDir);
     try {
         store::checkDataDir(dataDir);
