@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace controls {
@@ -33,6 +34,16 @@ public:
         case QMessageBox::No: return Choice::No;
         default: return Choice::Cancel;
         }
+    }
+    QString chooseFile(FileChoice kind, const QString &caption, const QString &filter) override
+    {
+        QWidget *parent = QApplication::activeWindow();
+        switch (kind) {
+        case FileChoice::Open: return QFileDialog::getOpenFileName(parent, caption, {}, filter);
+        case FileChoice::Save: return QFileDialog::getSaveFileName(parent, caption, {}, filter);
+        case FileChoice::Folder: return QFileDialog::getExistingDirectory(parent, caption);
+        }
+        return {};
     }
 };
 
@@ -71,6 +82,11 @@ bool confirm(const QString &text)
 Choice choose(const QString &text)
 {
     return Prompt::current().choose(text);
+}
+
+QString chooseFile(FileChoice kind, const QString &caption, const QString &filter)
+{
+    return Prompt::current().chooseFile(kind, caption, filter);
 }
 
 ModalRunner &ModalRunner::current()

@@ -10,6 +10,7 @@ namespace controls {
 inline const QString kAppTitle = QStringLiteral("Orvana Class");
 
 enum class Choice { Yes, No, Cancel };
+enum class FileChoice { Open, Save, Folder };
 
 // The only way any code shows a message box. The program installs message
 // boxes; tests install a scripted prompt that records and answers.
@@ -23,6 +24,9 @@ public:
     // Question icon, Yes, No and Cancel buttons. A prompt without a Cancel
     // answers as confirm() does.
     virtual Choice choose(const QString &text) { return confirm(text) ? Choice::Yes : Choice::No; }
+    // A file to open or save, or a folder; empty when the user cancels. A
+    // prompt that shows no file dialogs cancels.
+    virtual QString chooseFile(FileChoice, const QString & /*caption*/, const QString & /*filter*/) { return {}; }
 
     static Prompt &current();
     // Takes no ownership; nullptr restores the message boxes.
@@ -32,6 +36,7 @@ public:
 void inform(const QString &text);
 bool confirm(const QString &text);
 Choice choose(const QString &text);
+QString chooseFile(FileChoice kind, const QString &caption, const QString &filter = {});
 
 // Opens a window modally. Tests replace it to drive the window themselves.
 class ModalRunner {

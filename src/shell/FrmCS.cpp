@@ -66,8 +66,6 @@ void FrmCS::buildMenus()
     MnuUpdateShapes = item(MnuFile, QStringLiteral("MnuUpdateShapes"), QStringLiteral("Update Shapes"));
     separator(MnuFile, QStringLiteral("sep89"));
     MnuExit = item(MnuFile, QStringLiteral("MnuExit"), QStringLiteral("E&xit"));
-    for (QAction *unused : {MnuPrint, MnuImport, MnuExport, MnuBackup})
-        unused->setEnabled(false);
 
     MnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
     MnuOptions->setObjectName(QStringLiteral("MnuOptions"));
@@ -95,6 +93,10 @@ void FrmCS::buildMenus()
     connect(Instru, &QAction::triggered, this, &FrmCS::Instru_Click);
     connect(MnuAbout, &QAction::triggered, this, &FrmCS::MnuAbout_Click);
     connect(Desc, &QAction::triggered, this, &FrmCS::Desc_Click);
+    connect(MnuPrint, &QAction::triggered, this, &FrmCS::MnuPrint_Click);
+    connect(MnuExport, &QAction::triggered, this, &FrmCS::MnuExport_Click);
+    connect(MnuImport, &QAction::triggered, this, &FrmCS::MnuImport_Click);
+    connect(MnuBackup, &QAction::triggered, this, &FrmCS::MnuBackup_Click);
     connect(MnuParameters, &QAction::triggered, this, &FrmCS::MnuParameters_Click);
     connect(MnuShape, &QAction::triggered, this, &FrmCS::MnuShape_Click);
     connect(MnuMultilab, &QAction::triggered, this, &FrmCS::MnuMultilab_Click);

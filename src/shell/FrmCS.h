@@ -11,6 +11,9 @@ class ClassModule;
 namespace definer {
 class ClassDefiner;
 }
+namespace rules {
+struct RuleSheet;
+}
 
 // The main window: the class definer with its menu bar, the key that opens
 // the password window, and the doors to every other window.
@@ -27,6 +30,13 @@ public:
     void showPasswordWindow();
     void Instru_Click();
     void MnuAbout_Click();
+    // The rule files (FrmCSRules.cpp).
+    void MnuPrint_Click();
+    void MnuExport_Click();
+    void MnuImport_Click();
+    void MnuBackup_Click();
+    // What the print-out of the lab on screen shows.
+    rules::RuleSheet ruleSheet() const;
     void Desc_Click();
     void MnuParameters_Click();
     void MnuShape_Click();

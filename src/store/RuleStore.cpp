@@ -91,6 +91,15 @@ QStringList RuleStore::labs(const QString &shape) const
         {shape});
 }
 
+QString RuleStore::labDescription(const Scope &scope) const
+{
+    return firstColumn(m_db,
+                       QStringLiteral("SELECT Description FROM %1 WHERE Lab = ? AND Shape = ? ORDER BY rowid LIMIT 1")
+                           .arg(m_tables.labTable),
+                       {scope.lab, scope.shape})
+        .value(0);
+}
+
 QStringList RuleStore::classes(const Scope &scope) const
 {
     return firstColumn(

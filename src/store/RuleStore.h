@@ -89,6 +89,8 @@ public:
     QVector<Parameter> parameters(const QString &shape) const;
     // Distinct lab names, in name order without regard to case.
     QStringList labs(const QString &shape) const;
+    // The description of the lab's first row in the lab table.
+    QString labDescription(const Scope &scope) const;
     // Class names in Serial order.
     QStringList classes(const Scope &scope) const;
     RangeLookup ranges(const Scope &scope) const;

@@ -1,4 +1,9 @@
+#include "definer/ClassDefiner.h"
 #include "rules/Backup.h"
+#include "rules/FrmExport.h"
+#include "rules/RuleSheet.h"
+#include "shell/FrmCS.h"
+#include "store/ClassModule.h"
 #include "rules/RuleFile.h"
 #include "shell/RuleCommands.h"
 #include "store/DataDir.h"
@@ -7,7 +12,13 @@
 #include "store/Schema.h"
 #include "support/TestSupport.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QDir>
+#include <QPrinter>
+#include <QProcess>
+#include <QRadioButton>
+#include <QStandardPaths>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -172,6 +183,107 @@ private slots:
         }
         QTEST(status, "status");
         QTEST(to.rows("SELECT * FROM CutLab ORDER BY rowid").join(','), "stored");
+    }
+
+    // File > Print, Export, Import and Back up on the main window.
+    void windowFlows_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("effect");
+        QTest::newRow("export the shape") << "MnuExport" << "asked Export; informed The rules were exported to @F.; "
+                                                            "file holds 1 parameter rows, 1 lab rows";
+        QTest::newRow("import") << "MnuImport" << "asked Import; asked Labs added: 0. Labs replaced: 1.\nCut, Oval: parameter "
+                                                  "list replaced (1 parameters)\nCut, Oval, IGS: replaced (1 classes, 1 ranges)"
+                                                  "\n\nImport these rules?; informed The rules were imported.; IGS holds 1|Ideal";
+        QTest::newRow("backup") << "MnuBackup" << "asked Back up into; informed The rules were backed up to @B.\n\n"
+                                                  "To restore them, close Orvana Class and copy Class.db, OMZ2006.db and "
+                                                  "Shapes.txt from there into the data directory @D.";
+    }
+    void windowFlows()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, effect);
+        testsupport::TestDataDir dir(QStringLiteral("Oval~OVLCUTSYM\r\n"));
+        dir.exec("INSERT INTO CutPara VALUES ('Oval',1,'T','Table');\n"
+                 "INSERT INTO CutLab VALUES ('Oval','IGS','');\n"
+                 "INSERT INTO Cut VALUES ('Oval','IGS',0,'Top');\n"
+                 "INSERT INTO CutData VALUES ('Oval','IGS',1,'Table','1','2',1,'Top','T',0);\n"
+                 "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n");
+        QTemporaryDir out;
+        const QString file = out.filePath("oval.csv");
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("Record,Type,Shape,Lab,Description,Class number,Class,Position,Parameter,Field,Min,Max,Include,Show\r\n"
+                  "parameter,Cut,Oval,,,,,1,Table,T,,,,\r\nclass,Cut,Oval,IGS,,1,Ideal,,,,,,,\r\n"
+                  "range,Cut,Oval,IGS,,1,Ideal,,Table,T,3,4,0,1\r\n");
+        csv.close();
+        testsupport::ScriptedPrompt prompt;
+        testsupport::ScriptedModal modal;
+        modal.onOpen = [](QDialog &dialog) {
+            if (auto *choice = qobject_cast<rules::FrmExport *>(&dialog)) {
+                choice->OptShape->setChecked(true);
+                choice->accept();
+            }
+        };
+        prompt.files = {item == "MnuBackup" ? out.path() : item == "MnuExport" ? out.filePath("oval") : file};
+        store::ClassModule module{store::DataDir(dir.path())};
+        FrmCS window(module);
+        window.Form_Load();
+        window.findChild<QAction *>(item)->trigger();
+
+        QStringList seen;
+        for (const QString &text : prompt.confirmed)
+            seen << "asked " + text;
+        for (const QString &text : prompt.informed)
+            seen << "informed " + text;
+        if (item == "MnuExport") {
+            QFile exported(out.filePath("oval.csv"));
+            QVERIFY(exported.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(exported.readAll());
+            seen << QStringLiteral("file holds %1 parameter rows, %2 lab rows")
+                        .arg(text.count("\nparameter,")).arg(text.count("\nlab,"));
+        }
+        if (item == "MnuImport")
+            seen << "IGS holds " + dir.rows("SELECT Serial + 1, Class FROM Cut WHERE Lab = 'IGS'").join(",");
+        const QString backup = QDir(out.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
+        QCOMPARE(seen.join("; "), QString(effect).replace("@F", file).replace("@B", out.filePath(backup)).replace("@D", dir.path()));
+    }
+
+    // The sheet printed to PDF reads back with its heading and its table.
+    void printedSheet()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        testsupport::TestDataDir dir;
+        dir.exec(kOddNames + "INSERT INTO CutPara VALUES ('Brilliant',3,'P','Pavilion');\n");
+        store::ClassModule module{store::DataDir(dir.path())};
+        FrmCS window(module);
+        window.Form_Load();
+        QCOMPARE(window.definer->lab(), QStringLiteral("Empty lab"));
+        window.definer->LabList->setCurrentIndex(1);
+        window.definer->LabList_Click();
+        QTemporaryDir out;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(out.filePath("sheet.pdf"));
+        rules::RuleSheet sheet = window.ruleSheet();
+        sheet.date = QDate(2026, 12, 7);
+        rules::printRuleSheet(sheet, printer);
+        QProcess text;
+        text.start("pdftotext", {"-layout", out.filePath("sheet.pdf"), "-"});
+        QVERIFY(text.waitForFinished(20000));
+        QStringList lines;
+        for (const QString &line : QString::fromUtf8(text.readAllStandardOutput()).split('\n'))
+            if (!line.simplified().isEmpty())
+                lines << line.simplified();
+        QCOMPARE(lines.mid(0, 4), (QStringList{"Cut rules of O'Brien, \"Gem\" Lab for Brilliant",
+                                              "Shape: Brilliant Type: Cut Lab: O'Brien, \"Gem\" Lab",
+                                              "Description: Zürich", "branch"}));
+        QVERIFY2(lines.contains("Printed 7 December 2026"), qPrintable(lines.join('|')));
+        QVERIFY2(lines.contains("Parameter Include Show Très bon Good, \"ish\""), qPrintable(lines.join('|')));
+        QVERIFY2(lines.contains("Min Max Min Max"), qPrintable(lines.join('|')));
+        QVERIFY2(lines.contains("Table \"%\" \u2713 52 62"), qPrintable(lines.join('|')));
+        QVERIFY2(lines.contains("Pavilion"), qPrintable(lines.join('|')));
     }
 
     void backUp_data()

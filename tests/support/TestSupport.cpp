@@ -41,6 +41,12 @@ controls::Choice ScriptedPrompt::choose(const QString &text)
     return choices.isEmpty() ? controls::Choice::Yes : choices.takeFirst();
 }
 
+QString ScriptedPrompt::chooseFile(controls::FileChoice, const QString &caption, const QString &)
+{
+    confirmed.append(caption);
+    return files.isEmpty() ? QString() : files.takeFirst();
+}
+
 ScriptedModal::ScriptedModal()
 {
     controls::ModalRunner::install(this);
