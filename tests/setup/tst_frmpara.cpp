@@ -15,12 +15,10 @@ namespace {
 // Brilliant has three cut parameters (stored out of ID order, one under
 // the shape name in capitals) and one symmetry parameter; Oval one of each.
 const QString kParameters = QStringLiteral(
-    "INSERT INTO CutPara VALUES ('Brilliant',2,'CrownAngle','Crown');\n"
-    "INSERT INTO CutPara VALUES ('Brilliant',1,'TablePct','Table %');\n"
-    "INSERT INTO CutPara VALUES ('BRILLIANT',3,'Depth','Depth');\n"
-    "INSERT INTO SymPara VALUES ('Brilliant',1,'OutOfRound','Round');\n"
-    "INSERT INTO CutPara VALUES ('Oval',1,'LWRatio','Ratio');\n"
-    "INSERT INTO SymPara VALUES ('Oval',1,'Sym1','Oval sym');\n");
+    "INSERT INTO CutPara VALUES ('Brilliant',2,'CrownAngle','Crown'), "
+    "('Brilliant',1,'TablePct','Table %'), ('BRILLIANT',3,'Depth','Depth'), "
+    "('Oval',1,'LWRatio','Ratio');\n"
+    "INSERT INTO SymPara VALUES ('Brilliant',1,'OutOfRound','Round'), ('Oval',1,'Sym1','Oval sym');\n");
 
 // Report tables around the prefix BR: only BR1, BR2 and BRX belong to
 // BRCUTSYM (br3 differs in case only).
@@ -112,59 +110,48 @@ private slots:
                  (QStringList{"Brilliant|1|OutOfRound|Round", "Oval|1|Sym1|Oval sym"}));
     }
 
+    // A failing store changes no row and keeps the unsaved rename on screen.
     void transfer_data()
     {
         QTest::addColumn<QString>("target"); // empty: none chosen
+        QTest::addColumn<bool>("diskFull");
+        QTest::addColumn<bool>("saving");    // Save data instead of Transfer data
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QStringList>("informed");
         const QStringList brilliant{"Brilliant|1|TablePct|Table %", "Brilliant|2|CrownAngle|Crown",
                                     "BRILLIANT|3|Depth|Depth"};
+        const QStringList unchanged = brilliant + QStringList{"Oval|1|LWRatio|Ratio"};
         QTest::newRow("to Oval, with an unsaved rename")
-            << "Oval"
+            << "Oval" << false << false
             << brilliant + QStringList{"Oval|1|TablePct|Table angle", "Oval|2|CrownAngle|Crown", "Oval|3|Depth|Depth"}
             << QStringList{"Parameters were transferred from Brilliant to Oval"};
-        QTest::newRow("to the shape itself") << "Brilliant" << brilliant + QStringList{"Oval|1|LWRatio|Ratio"}
-                                             << QStringList{};
-        QTest::newRow("no target chosen") << "" << brilliant + QStringList{"Oval|1|LWRatio|Ratio"}
+        QTest::newRow("to the shape itself") << "Brilliant" << false << false << unchanged << QStringList{};
+        QTest::newRow("no target chosen") << "" << false << false << unchanged
                                           << QStringList{"Choose the shape to transfer the parameters to."};
+        QTest::newRow("disk full, Transfer data") << "Oval" << true << false << unchanged << QStringList{"disk is full"};
+        QTest::newRow("disk full, Save data") << "Oval" << true << true << unchanged << QStringList{"disk is full"};
     }
     void transfer()
     {
         QFETCH(QString, target);
+        QFETCH(bool, diskFull);
+        QFETCH(bool, saving);
         SetupFixture f(kParameters);
         FrmPara window(f.module, &f.mainShapes);
         QCOMPARE(window.pmShapes->currentIndex(), -1);
         QCOMPARE(SetupFixture::items(window.List), (QStringList{"Table %|TablePct", "Crown|CrownAngle", "Depth|Depth"}));
+        if (diskFull)
+            f.dir.exec("CREATE TRIGGER full BEFORE INSERT ON CutPara WHEN NEW.ID = 2 "
+                       "BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
         rename(window, 1, QStringLiteral("Table angle"));
         if (!target.isEmpty())
             choose(window.pmShapes, target);
-        window.BtnTrans_Click();
+        saving ? window.BtnSave_Click() : window.BtnTrans_Click();
         QTEST(f.rows(kStored), "stored");
         QTEST(f.prompt.informed, "informed");
+        QCOMPARE(SetupFixture::items(window.List).first(), QStringLiteral("Table angle|TablePct"));
         QCOMPARE(f.rows("SELECT Shape, Display_Name FROM SymPara ORDER BY Shape"),
                  (QStringList{"Brilliant|Round", "Oval|Oval sym"}));
-    }
-
-    void failingStoreKeepsTheOldList_data()
-    {
-        QTest::addColumn<bool>("transferring");
-        QTest::newRow("Save data") << false;
-        QTest::newRow("Transfer data") << true;
-    }
-    void failingStoreKeepsTheOldList()
-    {
-        QFETCH(bool, transferring);
-        SetupFixture f(kParameters);
-        FrmPara window(f.module, &f.mainShapes);
-        const QStringList before = f.rows(kStored);
-        f.dir.exec("CREATE TRIGGER full BEFORE INSERT ON CutPara WHEN NEW.ID = 2 "
-                   "BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
-        rename(window, 1, QStringLiteral("Renamed"));
-        choose(window.pmShapes, QStringLiteral("Oval"));
-        transferring ? window.BtnTrans_Click() : window.BtnSave_Click();
-        QCOMPARE(f.rows(kStored), before);
-        QCOMPARE(f.prompt.informed, QStringList{"disk is full"});
-        QCOMPARE(SetupFixture::items(window.List).first(), QStringLiteral("Renamed|TablePct"));
     }
 
     void fieldsOfTheShape_data()

@@ -25,68 +25,55 @@ class TstFrmShapes : public QObject {
     Q_OBJECT
 
 private slots:
-    void add_data()
+    // selected 0: added with Enter in the code box; otherwise that row is
+    // double-clicked, retyped and applied (only its name changes).
+    void addAndApply_data()
     {
         QTest::addColumn<QString>("shapes");
+        QTest::addColumn<int>("selected");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QStringList>("listed"); // the rows after Brilliant
         QTest::addColumn<QStringList>("informed");
         const QStringList pear{"Pear|PERCUTSYM"};
-        const QStringList none;
-        QTest::newRow("new shape, shared code") << kShapes << "Kite" << "PERCUTSYM"
+        const QStringList none, exists{"Already exist."};
+        QTest::newRow("new shape, shared code") << kShapes << 0 << "Kite" << "PERCUTSYM"
                                                 << pear + QStringList{"Kite|PERCUTSYM"} << none;
-        QTest::newRow("pear") << kShapes << "pear" << "X" << pear << QStringList{"Already exist."};
-        QTest::newRow("blank-padded Pear") << kShapes << "  Pear " << "X" << pear << QStringList{"Already exist."};
+        QTest::newRow("pear") << kShapes << 0 << "pear" << "X" << pear << exists;
+        QTest::newRow("blank-padded Pear") << kShapes << 0 << "  Pear " << "X" << pear << exists;
         QTest::newRow("Pear beside a row \" Pear\"")
-            << kBlankPear << "Pear" << "PR2CUTSYM" << QStringList{" Pear|PERCUTSYM", "Pear|PR2CUTSYM"} << none;
-        QTest::newRow("blank name") << kShapes << "   " << "X" << pear << none;
-        QTest::newRow("comma in the name") << kShapes << "Kite, long" << "X" << pear
+            << kBlankPear << 0 << "Pear" << "PR2CUTSYM" << QStringList{" Pear|PERCUTSYM", "Pear|PR2CUTSYM"} << none;
+        QTest::newRow("blank name") << kShapes << 0 << "   " << "X" << pear << none;
+        QTest::newRow("comma in the name") << kShapes << 0 << "Kite, long" << "X" << pear
                                            << QStringList{"The shape name cannot hold a comma."};
-        QTest::newRow("tilde in the name") << kShapes << "Ki~te" << "X" << pear
+        QTest::newRow("tilde in the name") << kShapes << 0 << "Ki~te" << "X" << pear
                                            << QStringList{"The shape name cannot hold a \"~\"."};
-        QTest::newRow("blank after the code") << kShapes << "Kite" << "KTECUTSYM " << pear
+        QTest::newRow("blank after the code") << kShapes << 0 << "Kite" << "KTECUTSYM " << pear
                                               << QStringList{"The CutSym Table cannot begin or end with a blank."};
+        QTest::newRow("rename keeps the code") << kShapes << 2 << "Tear" << "NEWCUTSYM" << QStringList{"Tear|PERCUTSYM"}
+                                               << none;
+        QTest::newRow("rename, letter case only") << kShapes << 2 << "PEAR" << "NEWCUTSYM" << pear << exists;
     }
-    void add()
+    void addAndApply()
     {
         QFETCH(QString, shapes);
+        QFETCH(int, selected);
         QFETCH(QString, name);
         QFETCH(QString, code);
         SetupFixture f({}, {}, shapes);
         FrmShapes window(f.module, &f.mainShapes);
+        if (selected) {
+            window.List->setSelectedNumber(selected);
+            window.List_DblClick();
+            QCOMPARE(window.Txt[1]->text(), QStringLiteral("PERCUTSYM"));
+        }
         window.Txt[0]->setText(name);
         window.Txt[1]->setText(code);
-        QTest::keyClick(window.Txt[1], Qt::Key_Enter);
+        if (selected)
+            window.BtnApply_Click();
+        else
+            QTest::keyClick(window.Txt[1], Qt::Key_Enter);
         QTEST(SetupFixture::items(window.List).mid(1), "listed");
-        QTEST(f.prompt.informed, "informed");
-    }
-
-    void apply_data()
-    {
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("listed");
-        QTest::addColumn<QStringList>("informed");
-        const QStringList before{"Brilliant|BRCUTSYM", "Pear|PERCUTSYM"};
-        QTest::newRow("rename keeps the code") << 2 << "Tear" << QStringList{"Brilliant|BRCUTSYM", "Tear|PERCUTSYM"}
-                                               << QStringList{};
-        QTest::newRow("letter case only") << 2 << "PEAR" << before << QStringList{"Already exist."};
-    }
-    void apply()
-    {
-        QFETCH(int, selected);
-        QFETCH(QString, name);
-        SetupFixture f({}, {}, kShapes);
-        FrmShapes window(f.module, &f.mainShapes);
-        window.List->setSelectedNumber(2);
-        window.List_DblClick();
-        QCOMPARE(window.Txt[1]->text(), QStringLiteral("PERCUTSYM"));
-        window.List->setSelectedNumber(selected);
-        window.Txt[0]->setText(name);
-        window.Txt[1]->setText(QStringLiteral("NEWCUTSYM"));
-        window.BtnApply_Click();
-        QTEST(SetupFixture::items(window.List), "listed");
         QTEST(f.prompt.informed, "informed");
     }
 

@@ -1,11 +1,13 @@
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
+#include "controls/ReportList.h"
 #include "definer/ClassDefiner.h"
 #include "definer/RuleSetPanel.h"
 #include "shell/FrmCS.h"
 #include "store/ClassModule.h"
 #include "support/TestSupport.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
@@ -17,14 +19,25 @@
 
 namespace {
 
-QStringList visibleMenus(const FrmCS &window)
-{
-    QStringList titles;
-    for (QAction *action : window.menuBar()->actions())
-        if (action->isVisible())
-            titles.append(action->text());
-    return titles;
-}
+// The main window on a fresh data directory, loaded as the program starts it.
+struct MainWindow {
+    explicit MainWindow(const QString &sql = {}, bool active = true)
+    {
+        if (!sql.isEmpty())
+            dir.exec(sql);
+        if (!active)
+            return;
+        window.Form_Load();
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+    testsupport::TestDataDir dir;
+    testsupport::ScriptedPrompt prompt;
+    testsupport::ScriptedModal modal;
+    store::ClassModule module{store::DataDir(dir.path())};
+    FrmCS window{module};
+};
 
 } // namespace
 
@@ -34,13 +47,11 @@ class TestFrmCS : public QObject {
 private slots:
     void menuBar()
     {
-        testsupport::TestDataDir dir;
-        store::ClassModule module{store::DataDir(dir.path())};
-        FrmCS window(module);
+        MainWindow main({}, false);
+        FrmCS &window = main.window;
         QCOMPARE(window.windowTitle(), QStringLiteral("Orvana Cut / Symmetry Definer"));
-        QCOMPARE(visibleMenus(window), (QStringList{"&File", "Options", "Help"}));
-        window.mnuSettings->menuAction()->setVisible(true);
-        QCOMPARE(visibleMenus(window), (QStringList{"&File", "Options", "Settings", "Help"}));
+        // Settings stays hidden until the password window unlocks it.
+        QVERIFY(!window.mnuSettings->menuAction()->isVisible());
 
         // Captions are never clipped, and buttons grown to fit theirs cover nothing.
         QWidgetList controls;
@@ -98,20 +109,20 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, edit);
         QFETCH(int, answer);
-        testsupport::TestDataDir dir;
-        dir.exec("INSERT INTO CutPara VALUES ('Brilliant',1,'TablePct','Table %');\n"
-                 "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
-                 "INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n");
-        testsupport::ScriptedPrompt prompt;
-        testsupport::ScriptedModal modal;
+        MainWindow main("INSERT INTO CutPara VALUES ('Brilliant',1,'TablePct','Table %');\n"
+                        "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
+                        "INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n");
+        auto &[dir, prompt, modal, module, window] = main;
         prompt.choices = {controls::Choice(answer)};
         prompt.answers = {false};
-        store::ClassModule module{store::DataDir(dir.path())};
-        FrmCS window(module);
-        window.Form_Load();
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // A window with a shape list must offer the main window's shapes.
+        QString offered;
+        modal.onOpen = [&](QDialog &dialog) {
+            if (auto *combo = dialog.findChild<QComboBox *>("cShape"))
+                offered = combo->count() ? combo->itemText(0) : "nothing";
+            else if (auto *list = dialog.findChild<controls::ReportList *>("List"))
+                offered = list->count() ? list->text(1) : "nothing";
+        };
         window.definer->nName->setText("New lab");
         if (!edit.isEmpty()) {
             QTest::mouseClick(window.definer->panel->msf->viewport(), Qt::LeftButton, {}, QPoint(180, 45));
@@ -142,6 +153,8 @@ private slots:
         if (!window.isVisible())
             effect << "closed";
         QTEST(effect.join("; "), "effect");
+        if (!offered.isNull())
+            QCOMPARE(offered, QStringLiteral("Brilliant"));
     }
 
     void shiftF8OpensThePasswordWindow_data()
@@ -157,17 +170,11 @@ private slots:
     {
         QFETCH(int, modifiers);
         QFETCH(QStringList, opened);
-        testsupport::TestDataDir dir;
-        testsupport::ScriptedModal modal;
-        store::ClassModule module{store::DataDir(dir.path())};
-        FrmCS window(module);
-        window.Form_Load();
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        MainWindow main;
+        auto &window = main.window;
         window.definer->nName->setFocus();
         QTest::keyClick(window.definer->nName, Qt::Key_F8, Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(modal.opened, opened);
+        QCOMPARE(main.modal.opened, opened);
     }
 
     void instructions_data()
@@ -180,15 +187,13 @@ private slots:
     void instructions()
     {
         QFETCH(bool, present);
-        testsupport::TestDataDir dir;
-        testsupport::ScriptedPrompt prompt;
+        MainWindow main({}, false);
+        auto &[dir, prompt, modal, module, window] = main;
         if (present) {
             QFile script(dir.file("help.sh"));
             QVERIFY(script.open(QIODevice::WriteOnly));
             script.write("touch ran\n");
         }
-        store::ClassModule module{store::DataDir(dir.path())};
-        FrmCS window(module);
         window.Instru->trigger();
         if (present) {
             QTRY_VERIFY(QFile::exists(dir.file("ran")));

@@ -1,11 +1,8 @@
 #include "store/Database.h"
 #include "store/Error.h"
 #include "store/RuleStore.h"
-#include "store/Schema.h"
 #include "support/TestSupport.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -120,47 +117,6 @@ private slots:
         }
         store::closeDatabase(QStringLiteral("other"));
         QCOMPARE(dir.rows("SELECT * FROM Cut"), QStringList{"Brilliant|AGL|0|Excellent"});
-    }
-
-    void openRefusesWhatIsNotADatabase_data()
-    {
-        QTest::addColumn<QByteArray>("content"); // empty: no file at all
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << QByteArray() << "Class.db was not found in %1.";
-        QTest::newRow("damaged") << QByteArray("this is not a database file, only some text at all....")
-                                 << "Class.db is not a usable database: file is not a database";
-    }
-
-    void openRefusesWhatIsNotADatabase()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, message);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("Class.db");
-        if (!content.isEmpty()) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(content);
-        }
-        try {
-            store::openDatabase(QStringLiteral("t"), path);
-            QFAIL("opened");
-        } catch (const store::Error &error) {
-            QCOMPARE(error.message(), message.contains(u'%') ? message.arg(dir.path()) : message);
-        }
-        QCOMPARE(QFileInfo::exists(path), !content.isEmpty());
-    }
-
-    void demoDataDirectoryLoads()
-    {
-        QTemporaryDir dir;
-        store::createDataDirectory(dir.path(), true);
-        const RuleStore rules(store::openDatabase(QStringLiteral("t"), dir.filePath("Class.db")),
-                              RuleTables::forType("Cut"));
-        QVERIFY(rules.parameters("Brilliant").size() >= 8);
-        const QStringList labs = rules.labs("Brilliant");
-        QVERIFY(labs.size() >= 2);
-        QVERIFY(rules.classes({"Brilliant", labs.first()}).size() >= 4);
     }
 };
 

@@ -1,8 +1,6 @@
-#include "store/Error.h"
 #include "store/ShapeFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,19 +52,6 @@ private slots:
         file.write("Tr\xe8s Brillant~TRBCUTSYM\r\n");
         file.close();
         QCOMPARE(store::readShapeFile(path), (QVector<ShapeEntry>{{QString::fromUtf8("Très Brillant"), "TRBCUTSYM"}}));
-    }
-
-    void missingFileNamesItAndCreatesNothing()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("Shapes.txt");
-        try {
-            store::readShapeFile(path);
-            QFAIL("no error for a missing file");
-        } catch (const store::Error &error) {
-            QCOMPARE(error.message(), QStringLiteral("Shapes.txt was not found in %1.").arg(dir.path()));
-        }
-        QVERIFY(!QFileInfo::exists(path));
     }
 };
 
