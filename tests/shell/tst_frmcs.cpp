@@ -82,10 +82,10 @@ private slots:
         QTest::newRow("Copy As") << "MnuCopyAs" << "" << "" << yes << "informed Lab Copied Successfully";
         QTest::newRow("Create") << "MnuCreate" << "Ctrl+N" << "" << yes << "informed Lab Created Succssefully.";
         QTest::newRow("Delete") << "MnuDelete" << "" << "" << yes << "asked Are sure for delete the lab?";
-        QTest::newRow("Print") << "MnuPrint" << "Ctrl+P" << "" << yes << "";
-        QTest::newRow("Import") << "MnuImport" << "Ctrl+I" << "" << yes << "";
-        QTest::newRow("Export") << "MnuExport" << "Ctrl+E" << "" << yes << "";
-        QTest::newRow("Back up") << "MnuBackup" << "" << "" << yes << "";
+        QTest::newRow("Print") << "MnuPrint" << "Ctrl+P" << "" << yes << "opened Print";
+        QTest::newRow("Import") << "MnuImport" << "Ctrl+I" << "" << yes << "asked Import";
+        QTest::newRow("Export") << "MnuExport" << "Ctrl+E" << "" << yes << "opened Export";
+        QTest::newRow("Back up") << "MnuBackup" << "" << "" << yes << "asked Back up into";
         QTest::newRow("Update Shapes")
             << "MnuUpdateShapes" << "" << "" << yes
             << "asked If you have done any changes then it will save them.\r\nDo you want to save them?";
