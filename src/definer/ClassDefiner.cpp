@@ -6,6 +6,7 @@
 #include "controls/Twips.h"
 #include "definer/Guard.h"
 #include "definer/RuleSetPanel.h"
+#include "definer/RuleSetSaving.h"
 #include "definer/ShapeList.h"
 #include "definer/Styles.h"
 #include "store/ClassModule.h"
@@ -192,20 +193,9 @@ bool ClassDefiner::offerToSave(bool grid, bool classes)
 {
     if (lab().isEmpty())
         return true; // nothing on screen can be stored
-    if (!grid && !classes)
-        return true;
-    switch (controls::choose(QStringLiteral("Save the changes to %1 (%2, %3)?").arg(lab(), shape(), type()))) {
-    case controls::Choice::Cancel:
-        return false;
-    case controls::Choice::No:
-        return true;
-    case controls::Choice::Yes:
-        break;
-    }
-    // The grid first: its columns are those of the class list it was loaded with.
-    if (grid && !saveGrid())
-        return false;
-    return !classes || guarded([this] { rules().saveClasses(scope(), panel->classNames()); });
+    return definer::offerToSave(*panel, grid, classes,
+                                QStringLiteral("Save the changes to %1 (%2, %3)?").arg(lab(), shape(), type()), rules(),
+                                scope());
 }
 
 void ClassDefiner::pCut_Click()
@@ -255,7 +245,7 @@ void ClassDefiner::BtnApply_Click()
     if (!offerToSave(panel->gridChanged(), false))
         return;
     // On failure nothing was stored and the list stays as the user left it.
-    if (guarded([this] { rules().saveClasses(scope(), panel->classNames()); }))
+    if (definer::saveClasses(*panel, rules(), scope()))
         LabList_Click();
 }
 
@@ -267,12 +257,7 @@ void ClassDefiner::MnuSave_Click()
 
 bool ClassDefiner::saveGrid()
 {
-    // A value still in the editor is part of what the user means to save.
-    panel->editor()->commitPending();
-    if (!guarded([this] { rules().saveRanges(scope(), panel->gridRanges()); }))
-        return false;
-    panel->markGridSaved();
-    return true;
+    return definer::saveGrid(*panel, rules(), scope());
 }
 
 } // namespace definer

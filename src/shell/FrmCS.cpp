@@ -5,6 +5,7 @@
 #include "controls/Prompt.h"
 #include "definer/ClassDefiner.h"
 #include "girdle/FrmDescPara.h"
+#include "secondary/FrmOMZ.h"
 #include "setup/FrmMultiData.h"
 #include "setup/FrmPara.h"
 #include "setup/FrmShapes.h"
@@ -100,6 +101,7 @@ void FrmCS::buildMenus()
     connect(MnuParameters, &QAction::triggered, this, &FrmCS::MnuParameters_Click);
     connect(MnuShape, &QAction::triggered, this, &FrmCS::MnuShape_Click);
     connect(MnuMultilab, &QAction::triggered, this, &FrmCS::MnuMultilab_Click);
+    connect(MnuOMZsym, &QAction::triggered, this, &FrmCS::MnuOMZsym_Click);
 }
 
 void FrmCS::closeEvent(QCloseEvent *event)
@@ -151,6 +153,13 @@ void FrmCS::MnuMultilab_Click()
 {
     setup::FrmMultiData window(m_module, this);
     controls::openModal(window);
+}
+
+void FrmCS::MnuOMZsym_Click()
+{
+    secondary::FrmOMZ window(m_module, this);
+    if (window.Form_Load()) // a missing file or table was reported instead
+        controls::openModal(window);
 }
 
 void FrmCS::Instru_Click()

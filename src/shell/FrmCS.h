@@ -41,6 +41,7 @@ public:
     void MnuParameters_Click();
     void MnuShape_Click();
     void MnuMultilab_Click();
+    void MnuOMZsym_Click();
 
     definer::ClassDefiner *definer;
 

@@ -1,11 +1,14 @@
 #include "store/ClassModule.h"
 
 #include "store/Database.h"
+#include "store/Error.h"
+#include "store/StoreCheck.h"
 
 namespace store {
 
 const QString ClassModule::kMainConnection = QStringLiteral("main");
 const QString ClassModule::kReportConnection = QStringLiteral("report");
+const QString ClassModule::kSecondaryConnection = QStringLiteral("secondary");
 
 ClassModule::ClassModule(const DataDir &dataDir) : m_dataDir(dataDir)
 {
@@ -15,6 +18,7 @@ ClassModule::~ClassModule()
 {
     closeDatabase(kMainConnection);
     closeDatabase(kReportConnection);
+    closeDatabase(kSecondaryConnection);
 }
 
 void ClassModule::OpenDatabases()
@@ -26,6 +30,25 @@ void ClassModule::OpenDatabases()
 QSqlDatabase ClassModule::mainDb() const
 {
     return QSqlDatabase::database(kMainConnection, false);
+}
+
+QSqlDatabase ClassModule::openSecondaryDb()
+{
+    // Opened afresh, so a file replaced or removed since the last opening is
+    // never written through an old handle.
+    openDatabase(kSecondaryConnection, m_dataDir.file(QString::fromLatin1(kSecondaryDb)));
+    try {
+        checkStore(secondaryDb(), StoreKind::Secondary);
+    } catch (const Error &) {
+        closeDatabase(kSecondaryConnection); // a file it cannot work on is not kept open
+        throw;
+    }
+    return secondaryDb();
+}
+
+QSqlDatabase ClassModule::secondaryDb() const
+{
+    return QSqlDatabase::database(kSecondaryConnection, false);
 }
 
 QSqlDatabase ClassModule::reportDb() const

@@ -97,6 +97,7 @@ private slots:
         QTest::newRow("close box, changed, cancel") << "close" << "" << "77" << cancel
                                                     << "asked Save the changes to AGL (Brilliant, Cut)?";
         QTest::newRow("About") << "MnuAbout" << "" << "" << yes << "opened About us";
+        QTest::newRow("OMZ Symmetry") << "MnuOMZsym" << "" << "" << yes << "opened OMZ Symmetry Definer";
         QTest::newRow("Multiple Institute") << "MnuMultilab" << "" << "" << yes << "opened Multi Institute";
         QTest::newRow("Desciption") << "Desc" << "" << "" << yes << "opened Description Parameter";
         QTest::newRow("Parameters") << "MnuParameters" << "" << "" << yes << "opened Cut / Sym Parameters";

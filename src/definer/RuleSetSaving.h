@@ -1,0 +1,27 @@
+#pragma once
+
+#include "store/RuleStore.h"
+
+#include <QString>
+
+namespace definer {
+
+class RuleSetPanel;
+
+// Storing what a rule set panel shows, the same way for both definer
+// windows; each passes its own rule store and scope. Store errors are shown
+// to the user; every function returns false when nothing was stored.
+
+// The grid (a value still in the editor included), in one transaction; the
+// grid then counts as saved.
+bool saveGrid(RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope);
+// The class list as it stands, in one transaction.
+bool saveClasses(const RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope);
+
+// Before unsaved work would be lost: when the grid or the class list
+// changed, asks question (Yes, No, Cancel) and on Yes saves them. False when
+// the user cancels or a save fails, so the caller keeps everything as it is.
+bool offerToSave(RuleSetPanel &panel, bool grid, bool classes, const QString &question,
+                 const store::RuleStore &rules, const store::Scope &scope);
+
+} // namespace definer
