@@ -5,6 +5,7 @@
 #include "controls/Twips.h"
 #include "definer/Guard.h"
 #include "definer/Styles.h"
+#include "legacy/MdbReportTables.h"
 #include "setup/SetupWidgets.h"
 #include "store/ClassModule.h"
 #include "store/ParameterStore.h"
@@ -28,7 +29,7 @@ FrmPara::FrmPara(store::ClassModule &module, const QComboBox *mainShapes, QWidge
         m_codes.append(module.ShapeCodes.value(i));
     }
     if (!m_reports) {
-        m_ownReports = std::make_unique<store::SqlReportTables>(module.reportDb());
+        m_ownReports = legacy::openReportTables(module);
         m_reports = m_ownReports.get();
     }
     buildControls();

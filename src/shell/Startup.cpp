@@ -1,8 +1,10 @@
 #include "shell/Startup.h"
 
 #include "controls/Prompt.h"
+#include "legacy/MdbFile.h"
 #include "shell/FrmCS.h"
 #include "shell/RuleCommands.h"
+#include "shell/ImportOffer.h"
 #include "store/ClassModule.h"
 #include "store/DataDir.h"
 #include "store/Error.h"
@@ -17,6 +19,13 @@
 #include <cstdio>
 
 namespace {
+
+QCommandLineOption hidden(const char *name)
+{
+    QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("file"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}
 
 struct Options {
     QCommandLineOption dataDir{QStringLiteral("data-dir"),
@@ -41,6 +50,15 @@ struct Options {
     QCommandLineOption backup{QStringLiteral("backup"),
                               QStringLiteral("Copy Class.db, OMZ2006.db and Shapes.txt into a new dated folder inside <dir>, then exit."),
                               QStringLiteral("dir")};
+    QCommandLineOption importMdb{QStringLiteral("import-mdb"),
+                                 QStringLiteral("Import Class.mdb and OMZ2006.mdb of the old program from <dir> into "
+                                                "Class.db and OMZ2006.db (in --data-dir when given, else in <dir>), "
+                                                "then exit."),
+                                 QStringLiteral("dir")};
+    QCommandLineOption force{QStringLiteral("force"), QStringLiteral("With --import-mdb: replace existing databases.")};
+    // The child process that reads an Access file for the program.
+    QCommandLineOption dumpMdb = hidden(legacy::kDumpOption);
+    QCommandLineOption listMdb = hidden(legacy::kListOption);
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays help on commandline options.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Displays version information.")};
@@ -52,7 +70,7 @@ void describe(QCommandLineParser &parser, const Options &options)
         QStringLiteral("Orvana Class keeps the rules by which polished stones are graded for cut and symmetry."));
     parser.addOptions({options.help, options.version, options.dataDir, options.initEmpty, options.initDemo,
                        options.exportFile, options.shape, options.type, options.lab, options.importFile, options.yes,
-                       options.backup});
+                       options.backup, options.importMdb, options.force, options.dumpMdb, options.listMdb});
 }
 
 void printError(const QString &text)
@@ -99,7 +117,8 @@ bool Startup::needsDisplay(const QStringList &arguments)
     return parser.parse(arguments) && parser.positionalArguments().isEmpty()
         && !parser.isSet(options.initEmpty) && !parser.isSet(options.initDemo) && !parser.isSet(options.help)
         && !parser.isSet(options.version) && !parser.isSet(options.exportFile) && !parser.isSet(options.importFile)
-        && !parser.isSet(options.backup);
+        && !parser.isSet(options.backup) && !parser.isSet(options.importMdb) && !parser.isSet(options.dumpMdb)
+        && !parser.isSet(options.listMdb);
 }
 
 std::optional<int> Startup::run()
@@ -128,6 +147,14 @@ std::optional<int> Startup::run()
         return createDataDirectory(parser.value(options.initEmpty), false);
     if (parser.isSet(options.initDemo))
         return createDataDirectory(parser.value(options.initDemo), true);
+    if (parser.isSet(options.dumpMdb) || parser.isSet(options.listMdb))
+        return legacy::dumpMdbFile(parser.value(parser.isSet(options.dumpMdb) ? options.dumpMdb : options.listMdb),
+                                   parser.isSet(options.dumpMdb));
+    if (parser.isSet(options.importMdb)) {
+        const store::DataDir from(parser.value(options.importMdb));
+        return importLegacyCommand(from, parser.isSet(options.dataDir) ? store::DataDir(parser.value(options.dataDir)) : from,
+                                   parser.isSet(options.force));
+    }
 
     const store::DataDir dataDir = store::DataDir::resolve(parser.value(options.dataDir), m_applicationDir);
     if (parser.isSet(options.exportFile))
@@ -140,6 +167,8 @@ std::optional<int> Startup::run()
 
     registerLayoutFonts();
     m_module = std::make_unique<store::ClassModule>(dataDir);
+    if (offerLegacyImport(dataDir) == ImportOffer::Failed)
+        return 1;
     try {
         store::checkDataDir(dataDir);
         m_window = std::make_unique<FrmCS>(*m_module);

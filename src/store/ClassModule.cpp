@@ -24,7 +24,9 @@ ClassModule::~ClassModule()
 void ClassModule::OpenDatabases()
 {
     openDatabase(kMainConnection, m_dataDir.file(QString::fromLatin1(kClassDb)));
-    openDatabase(kReportConnection, m_dataDir.file(QString::fromLatin1(kReportsDb)));
+    // Reports.mdb is read in place by the report field browser instead.
+    if (!m_dataDir.reportsInAccessFile())
+        openDatabase(kReportConnection, m_dataDir.file(QString::fromLatin1(kReportsDb)));
 }
 
 QSqlDatabase ClassModule::mainDb() const

@@ -15,6 +15,12 @@ QString DataDir::file(const QString &name) const
     return QDir(m_path).filePath(name);
 }
 
+bool DataDir::reportsInAccessFile() const
+{
+    return !QFileInfo::exists(file(QString::fromLatin1(kReportsDb)))
+        && QFileInfo::exists(file(QString::fromLatin1(kReportsMdb)));
+}
+
 DataDir DataDir::resolve(const QString &option, const QString &applicationDir)
 {
     if (!option.isEmpty())

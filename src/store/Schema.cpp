@@ -101,6 +101,11 @@ void runScript(const QSqlDatabase &db, const QString &script)
     transaction.commit();
 }
 
+void createSchemaDatabase(const QString &path, const QString &schema)
+{
+    createDatabase(path, {schema});
+}
+
 namespace {
 
 // The files a new data directory gets, in the order they are made.

@@ -4,6 +4,7 @@
 #include "store/Error.h"
 #include "store/Sql.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -89,6 +90,16 @@ void quickCheck(const QSqlDatabase &db)
         throw Error(QStringLiteral("%1 is damaged (%2). Restore %1 from a backup.").arg(fileName(db), problem));
 }
 
+// Reports.mdb is read in place through a child process when the field
+// browser needs it; at start-up it is enough that it is an Access file.
+void checkAccessFile(const QString &path)
+{
+    QFile file(path);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(19) : QByteArray();
+    if (head.mid(4) != "Standard Jet DB" && head.mid(4) != "Standard ACE DB")
+        throw Error(QStringLiteral("%1 is not an Access database.").arg(QFileInfo(path).fileName()));
+}
+
 // Closes the checking connection however the check ends.
 struct CheckConnection {
     const QString name = QStringLiteral("orvana-check");
@@ -119,6 +130,10 @@ void checkDataDir(const DataDir &dir)
     const std::pair<const char *, StoreKind> stores[] = {
         {kClassDb, StoreKind::Class}, {kReportsDb, StoreKind::Reports}, {kSecondaryDb, StoreKind::Secondary}};
     for (const auto &[name, kind] : stores) {
+        if (kind == StoreKind::Reports && dir.reportsInAccessFile()) {
+            checkAccessFile(dir.file(QString::fromLatin1(kReportsMdb)));
+            continue;
+        }
         CheckConnection connection;
         checkStore(openDatabase(connection.name, dir.file(QString::fromLatin1(name))), kind);
     }

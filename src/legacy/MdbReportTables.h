@@ -1,0 +1,39 @@
+#pragma once
+
+#include "legacy/LegacySource.h"
+#include "store/ReportTables.h"
+
+#include <QDateTime>
+#include <memory>
+
+namespace store {
+class ClassModule;
+}
+
+namespace legacy {
+
+// The report tables of an Access file read in place, read only: tables in
+// name order, columns in column order, as SqlReportTables gives them. Other
+// software keeps writing the file, so it is read afresh whenever its size
+// or time stamp changed. Throws store::Error naming the file.
+class MdbReportTables final : public store::ReportTables {
+public:
+    explicit MdbReportTables(const QString &path) : m_path(path) {}
+    QStringList tables() const override;
+    QStringList columns(const QString &table) const override;
+
+private:
+    const Source &current() const;
+
+    QString m_path;
+    mutable Source m_source;
+    mutable QStringList m_tables;
+    mutable QDateTime m_modified;
+    mutable qint64 m_size = -1;
+};
+
+// The report tables of the module's data directory: Reports.db through the
+// report connection, or Reports.mdb when that is all there is.
+std::unique_ptr<store::ReportTables> openReportTables(const store::ClassModule &module);
+
+} // namespace legacy
