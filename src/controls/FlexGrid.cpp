@@ -2,7 +2,9 @@
 
 #include "controls/Twips.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QToolTip>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -35,6 +37,7 @@ void FlexGrid::setRows(int rows)
     m_mergeRows.resize(rows);
     if (rows < old)
         m_marks.clear();
+    m_notes.clear();
     clampCurrent();
     updateScrollBars();
     viewport()->update();
@@ -49,6 +52,7 @@ void FlexGrid::setCols(int cols)
     m_alignments.resize(cols, Qt::AlignLeft | Qt::AlignVCenter);
     m_cols = cols;
     m_marks.clear();
+    m_notes.clear();
     clampCurrent();
     updateScrollBars();
     viewport()->update();
@@ -187,6 +191,7 @@ void FlexGrid::clear()
         for (QString &cell : row)
             cell.clear();
     m_marks.clear();
+    m_notes.clear();
     viewport()->update();
 }
 
@@ -198,6 +203,7 @@ void FlexGrid::addItem(const QString &text, int index)
     m_cells.insert(index, row);
     m_mergeRows.insert(index, false);
     m_marks.clear();
+    m_notes.clear();
     clampCurrent();
     updateScrollBars();
     viewport()->update();
@@ -210,6 +216,7 @@ bool FlexGrid::removeItem(int index)
     m_cells.removeAt(index);
     m_mergeRows.removeAt(index);
     m_marks.clear();
+    m_notes.clear();
     clampCurrent();
     updateScrollBars();
     viewport()->update();
@@ -266,6 +273,47 @@ void FlexGrid::clearMarks()
         return;
     m_marks.clear();
     viewport()->update();
+}
+
+void FlexGrid::setRowNotes(int row, const QVector<CellNote> &notes)
+{
+    if (notes.isEmpty() ? m_notes.remove(row) == 0 : (m_notes.insert(row, notes), false))
+        return;
+    if (m_redraw)
+        viewport()->update();
+}
+
+const FlexGrid::CellNote *FlexGrid::findNote(int row, int col) const
+{
+    if (m_notes.isEmpty())
+        return nullptr;
+    const auto notes = m_notes.constFind(row);
+    if (notes == m_notes.cend())
+        return nullptr;
+    for (const CellNote &note : *notes)
+        if (note.col == col)
+            return &note;
+    return nullptr;
+}
+
+QString FlexGrid::cellNote(int row, int col) const
+{
+    const CellNote *note = findNote(row, col);
+    return note ? note->text : QString();
+}
+
+bool FlexGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QString note = cellNote(hitRow(help->pos().y()), hitCol(help->pos().x()));
+        if (note.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), note, viewport());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 int FlexGrid::colPixels(int col) const
@@ -398,7 +446,11 @@ void FlexGrid::drawCell(QPainter &p, int row, int col, const QRect &rect, const 
 {
     const bool fixed = row < m_fixedRows || col < m_fixedCols;
     const bool marked = !fixed && cellMarked(row, col);
-    p.fillRect(rect, fixed ? m_fixedColor : QColor(Qt::white));
+    QColor background = fixed ? m_fixedColor : QColor(Qt::white);
+    if (!fixed)
+        if (const CellNote *note = findNote(row, col))
+            background = note->tint;
+    p.fillRect(rect, background);
     p.setPen(fixed ? kFixedLine : m_fixedColor);
     p.drawLine(rect.topRight(), rect.bottomRight());
     p.drawLine(rect.bottomLeft(), rect.bottomRight());

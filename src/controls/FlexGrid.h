@@ -81,6 +81,17 @@ public:
     bool cellMarked(int row, int col) const;
     void clearMarks();
 
+    // Notes on the data cells of a row: each cell's background tinted and a
+    // tool tip saying why. They replace the row's earlier notes, and go with
+    // the marks when rows or columns change.
+    struct CellNote {
+        int col;
+        QColor tint;
+        QString text;
+    };
+    void setRowNotes(int row, const QVector<CellNote> &notes);
+    QString cellNote(int row, int col) const;
+
 signals:
     void leaveCell();
     // The current cell has changed (after leaveCell).
@@ -97,6 +108,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     int colPixels(int col) const;
@@ -129,6 +141,8 @@ private:
     QColor m_fixedColor = QColor(0xC0, 0xC0, 0xC0);
     QSet<quint64> m_marks; // row << 32 | col
     mutable QHash<QString, QStaticText> m_laidOut;
+    const CellNote *findNote(int row, int col) const;
+    QHash<int, QVector<CellNote>> m_notes; // by row
 };
 
 } // namespace controls

@@ -5,10 +5,12 @@
 #include "controls/Twips.h"
 #include "definer/ClassNameList.h"
 #include "definer/Styles.h"
+#include "rules/Ranges.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QVarLengthArray>
 #include <QListWidget>
 #include <QStyle>
 #include <QTabWidget>
@@ -21,6 +23,8 @@ using controls::place;
 namespace {
 
 constexpr int kFirstDataRow = 2;
+const QColor kWrongTint(0xFF, 0xC8, 0xC8);    // not a number, or Min above Max
+const QColor kDoubtfulTint(0xFF, 0xF0, 0xB0); // outside the range of the class after it
 
 QListWidget *makeTickList(QWidget *page)
 {
@@ -223,8 +227,30 @@ void RuleSetPanel::showClasses(const QStringList &classes, const store::RangeLoo
     markLoaded();
 }
 
+void RuleSetPanel::checkRow(int row)
+{
+    QStringList classes;
+    for (int col = 1; col < msf->cols(); col += 2)
+        classes << msf->textMatrix(0, col);
+    QVector<controls::FlexGrid::CellNote> notes;
+    QVarLengthArray<int, 64> noteOfCell(msf->cols(), -1);
+    // Problems come wrong ones first; a cell with both kinds keeps the stronger tint.
+    for (const rules::LimitProblem &problem : rules::checkLimits(msf->rowTexts(row).mid(1), classes)) {
+        const int col = problem.index + 1;
+        if (noteOfCell[col] >= 0) {
+            notes[noteOfCell[col]].text += u'\n' + problem.why;
+            continue;
+        }
+        noteOfCell[col] = int(notes.size());
+        notes.append({col, problem.kind == rules::LimitProblem::NotInsideNext ? kDoubtfulTint : kWrongTint, problem.why});
+    }
+    msf->setRowNotes(row, notes);
+}
+
 void RuleSetPanel::markLoaded()
 {
+    for (int r = kFirstDataRow; r < msf->rows(); ++r)
+        checkRow(r);
     m_savedClasses = classNames();
     markGridSaved();
 }
@@ -244,6 +270,7 @@ void RuleSetPanel::markGridSaved()
 
 void RuleSetPanel::markCell(int row, int col)
 {
+    checkRow(row);
     const bool changed = msf->textMatrix(row, col) != m_savedCells.value(row).value(col);
     if (changed == msf->cellMarked(row, col))
         return;

@@ -79,6 +79,8 @@ private:
     void buildControls(QWidget *host, const PanelCaptions &captions);
     void markLoaded();
     void markCell(int row, int col);
+    // Tints the limits of a parameter row that look wrong, with the reason.
+    void checkRow(int row);
     void markTick(QListWidgetItem *item);
     static QVector<bool> ticks(const QListWidget *list);
     static void setTicks(QListWidget *list, const QVector<bool> &on);
