@@ -4,6 +4,8 @@
 #include "definer/ClassDefiner.h"
 #include "definer/RuleSetPanel.h"
 #include "legacy/Import.h"
+#include "legacy/MdbFile.h"
+#include "shell/FrmCS.h"
 #include "shell/Startup.h"
 #include "store/Error.h"
 #include "support/TestSupport.h"

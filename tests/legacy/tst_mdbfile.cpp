@@ -71,7 +71,8 @@ private slots:
         QFETCH(QString, table);
         QFETCH(int, row);
         QFETCH(QString, column);
-        const legacy::Table *found = legacy::readMdbFile(fixture(file), true).table(table);
+        const legacy::Source source = legacy::readMdbFile(fixture(file), true);
+        const legacy::Table *found = source.table(table);
         QVERIFY(found);
         const QVariant value = found->rows.value(row).value(found->columns.indexOf(column));
         QTEST(value.isNull() ? QStringLiteral("<null>") : value.toString(), "value");

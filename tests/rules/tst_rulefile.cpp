@@ -9,6 +9,7 @@
 #include "store/DataDir.h"
 #include "store/Database.h"
 #include "store/Error.h"
+#include "store/Schema.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -178,14 +179,13 @@ private slots:
         QFETCH(QString, item);
         QFETCH(QString, effect);
         testsupport::TestDataDir dir(QStringLiteral("Oval~OVLCUTSYM\r\n"));
-        dir.exec("INSERT INTO CutPara VALUES ('Oval',1,'T','Table'); INSERT INTO CutLab VALUES ('Oval','IGS','');\n"
-                 "INSERT INTO Cut VALUES ('Oval','IGS',0,'Top'); INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
+        dir.exec("INSERT INTO CutPara VALUES ('Oval',1,'T','Table');\nINSERT INTO CutLab VALUES ('Oval','IGS',''), ('Brilliant','AGL','');\n"
+                 "INSERT INTO Cut VALUES ('Oval','IGS',0,'Top');\n"
                  "INSERT INTO CutData VALUES ('Oval','IGS',1,'Table','1','2',1,'Top','T',0);\n");
         QTemporaryDir out;
         QFile csv(out.filePath("oval.csv"));
-        QVERIFY(csv.open(QIODevice::WriteOnly));
-        csv.write(kHeader.toUtf8() + "\r\nparameter,Cut,Oval,,,,,1,Table,T,,,,\r\nclass,Cut,Oval,IGS,,1,Ideal,,,,,,,\r\n"
-                                     "range,Cut,Oval,IGS,,1,Ideal,,Table,T,3,4,0,1\r\n");
+        QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write(kHeader.toUtf8() + "\r\nparameter,Cut,Oval,,,,,1,Table,T,,,,\r\nclass,Cut,Oval,IGS,,1,Ideal,,,,,,,\r\n"
+                                     "range,Cut,Oval,IGS,,1,Ideal,,Table,T,3,4,0,1\r\n") > 0);
         csv.close();
         testsupport::ScriptedPrompt prompt;
         testsupport::ScriptedModal modal;

@@ -69,9 +69,8 @@ private slots:
                  "INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table %','99','99',0,'A','T',1);\n"
                  "INSERT INTO CutData VALUES ('Brilliant','AGL',2,'Table %','50','66',0,'B','T',1);\n"
                  "INSERT INTO CutData VALUES ('Brilliant','Other',3,'Table %','1','2',1,'C','T',1);\n"
-                 "INSERT INTO CutLab VALUES ('Brilliant','nordic',''); INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
-                 "INSERT INTO CutLab VALUES ('Brilliant','agl','again'); INSERT INTO CutLab VALUES ('Brilliant','Bern','');\n"
-                 "INSERT INTO CutLab VALUES ('Oval','Alpha','');\n");
+                 "INSERT INTO CutLab VALUES ('Brilliant','nordic',''), ('Brilliant','AGL',''), ('Brilliant','agl','again'),"
+                 " ('Brilliant','Bern',''), ('Oval','Alpha','');\n");
         const RuleStore rules = cutRules(dir.file("Class.db"));
         const store::RangeLookup lookup = rules.ranges(kScope);
         const store::RangeCell *first = lookup.find("Table %", 1);
@@ -99,9 +98,8 @@ private slots:
         dir.exec("INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table %','52','62',1,'Excellent','T',1);\n");
         QSqlDatabase db = store::openDatabase(QStringLiteral("t"), dir.file("Class.db"));
         QSqlDatabase other = store::openDatabase(QStringLiteral("other"), dir.file("Class.db"));
-        QSqlQuery pages(db);
-        QVERIFY(pages.exec("PRAGMA page_count") && pages.next());
-        QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages.value(0).toInt() + 1)));
+        const int pages = dir.rows("PRAGMA page_count").value(0).toInt();
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages + 1)));
         QVERIFY(QSqlQuery(db).exec("PRAGMA busy_timeout = 50"));
         QVERIFY(!locked || QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
         try {
