@@ -21,18 +21,18 @@
 
 namespace {
 
-struct TableSpec {
+struct TableData {
     QString name;
     QStringList columns, rows; // rows as "a|b|c", "<null>" for a null
 };
 
 // The tables, with `swap` standing in for the table of its name (dropped
 // when it has no columns).
-legacy::Source source(const QString &file, const QList<TableSpec> &tables, const TableSpec &swap = {})
+legacy::Source source(const QString &file, const QList<TableData> &tables, const TableData &swap = {})
 {
     legacy::Source made(file);
-    for (const TableSpec &spec : tables) {
-        const TableSpec &use = spec.name == swap.name ? swap : spec;
+    for (const TableData &given : tables) {
+        const TableData &use = given.name == swap.name ? swap : given;
         if (use.columns.isEmpty())
             continue;
         legacy::Table &table = made.addTable(use.name, use.columns);
@@ -49,7 +49,7 @@ legacy::Source source(const QString &file, const QList<TableSpec> &tables, const
 // Every rule table of Class.mdb, with the old program's own column names
 // where they are free, holding one lab of two parameters and two classes.
 // CutPara is read by name: the old file may hold the columns in another order.
-legacy::Source classMdb(const TableSpec &swap = {})
+legacy::Source classMdb(const TableData &swap = {})
 {
     const QStringList classes{"Shape", "Lab", "Serial", "Class"}, labs{"Shape", "Lab", "LabDesc"};
     const QStringList ranges{"Shape", "Lab", "serial", "cPara", "cMin", "cMax", "include", "ClassName", "Field", "Show"};
