@@ -1,3 +1,4 @@
+// Shapes.txt as the old program's Input # statement read it.
 #include "store/ShapeFile.h"
 
 #include <QFile>
@@ -5,53 +6,40 @@
 #include <QTest>
 
 using store::ShapeEntry;
+using Shapes = QVector<ShapeEntry>;
 
-Q_DECLARE_METATYPE(QVector<ShapeEntry>)
+Q_DECLARE_METATYPE(Shapes)
 
 class TestShapeFile : public QObject {
     Q_OBJECT
 
 private slots:
-    void parse_data()
+    void read_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QVector<ShapeEntry>>("expected");
-        QTest::newRow("three lines in order")
-            << "Brilliant~RNDCUTSYM\r\nPear~PERCUTSYM\r\nOval~OVLCUTSYM\r\n"
-            << QVector<ShapeEntry>{{"Brilliant", "RNDCUTSYM"}, {"Pear", "PERCUTSYM"}, {"Oval", "OVLCUTSYM"}};
-        QTest::newRow("split at the first tilde") << "Heart~HRT~X\r\n"
-                                                  << QVector<ShapeEntry>{{"Heart", "HRT~X"}};
-        QTest::newRow("no line end at the end") << "Oval~OVL" << QVector<ShapeEntry>{{"Oval", "OVL"}};
-        QTest::newRow("plain line feeds") << "A~1\nB~2\n" << QVector<ShapeEntry>{{"A", "1"}, {"B", "2"}};
-        QTest::newRow("lone carriage returns (old files)")
-            << "A~1\rB~2\r\"C~3\"\rD~4" << QVector<ShapeEntry>{{"A", "1"}, {"B", "2"}, {"C", "3"}, {"D", "4"}};
-        QTest::newRow("a comma ends a field") << "A~1,B~2\r\n" << QVector<ShapeEntry>{{"A", "1"}, {"B", "2"}};
-        QTest::newRow("leading blanks skipped, inner kept")
-            << "   Old Mine~OMC\r\n" << QVector<ShapeEntry>{{"Old Mine", "OMC"}};
-        QTest::newRow("quotes enclose a field") << "\"Cush, Mod~CSH\"\r\nA~1\r\n"
-                                                << QVector<ShapeEntry>{{"Cush, Mod", "CSH"}, {"A", "1"}};
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<Shapes>("expected");
+        QTest::newRow("split at the first tilde, no line end at the end")
+            << QByteArray("Brilliant~RNDCUTSYM\r\nHeart~HRT~X") << Shapes{{"Brilliant", "RNDCUTSYM"}, {"Heart", "HRT~X"}};
+        QTest::newRow("lone carriage returns (old files), plain line feeds")
+            << QByteArray("A~1\rB~2\r\"C~3\"\nD~4\n") << Shapes{{"A", "1"}, {"B", "2"}, {"C", "3"}, {"D", "4"}};
+        QTest::newRow("a comma ends a field") << QByteArray("A~1,B~2\r\n") << Shapes{{"A", "1"}, {"B", "2"}};
+        QTest::newRow("leading blanks skipped, inner kept") << QByteArray("   Old Mine~OMC\r\n") << Shapes{{"Old Mine", "OMC"}};
+        QTest::newRow("quotes enclose a field")
+            << QByteArray("\"Cush, Mod~CSH\"\r\nPear~\r\n") << Shapes{{"Cush, Mod", "CSH"}, {"Pear", ""}};
         QTest::newRow("empty and tilde-less lines skipped")
-            << "A~1\r\n\r\nnot a shape\r\nB~2\r\n" << QVector<ShapeEntry>{{"A", "1"}, {"B", "2"}};
-        QTest::newRow("empty file") << "" << QVector<ShapeEntry>{};
-        QTest::newRow("empty code") << "Pear~\r\n" << QVector<ShapeEntry>{{"Pear", ""}};
+            << QByteArray("A~1\r\n\r\nnot a shape\r\nB~2\r\n") << Shapes{{"A", "1"}, {"B", "2"}};
+        QTest::newRow("Windows code page")
+            << QByteArray("Tr\xe8s Brillant~TRBCUTSYM\r\n") << Shapes{{QString::fromUtf8("Très Brillant"), "TRBCUTSYM"}};
     }
 
-    void parse()
+    void read()
     {
-        QFETCH(QString, text);
-        QFETCH(QVector<ShapeEntry>, expected);
-        QCOMPARE(store::parseShapeText(text), expected);
-    }
-
-    void readsWindowsCodePage()
-    {
+        QFETCH(QByteArray, text);
         QTemporaryDir dir;
-        const QString path = dir.filePath("Shapes.txt");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("Tr\xe8s Brillant~TRBCUTSYM\r\n");
+        QFile file(dir.filePath("Shapes.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
         file.close();
-        QCOMPARE(store::readShapeFile(path), (QVector<ShapeEntry>{{QString::fromUtf8("Très Brillant"), "TRBCUTSYM"}}));
+        QTEST(store::readShapeFile(file.fileName()), "expected");
     }
 };
 
