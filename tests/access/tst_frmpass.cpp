@@ -106,7 +106,7 @@ private slots:
             FrmPass earlier(m_menu.menuAction());
             change(earlier, QString(), QStringLiteral("Opal"), QStringLiteral("Opal"));
             prompt.informed.clear();
-            const QStringList boxes = input.split(u'|');
+            QStringList boxes = input.split(u'|');
             change(earlier, boxes[0].remove(u'!'), boxes[1], boxes[2]);
             if (input.startsWith(u'!'))
                 QVERIFY(QDir(file).removeRecursively());

@@ -57,7 +57,8 @@ struct Rig {
             } else if (p[0] == "save") {
                 window.BtnSave->click();
             } else if constexpr (std::is_same_v<Window, FrmDescPara>) {
-                window.msg->setRow(r);
+                if (p[0] != "sel")
+                    window.msg->setRow(r);
                 if (p[0] == "key") {
                     window.msg->setCol(c);
                     window.editor()->tFlexFocus();
