@@ -86,7 +86,8 @@ private slots:
     {
         QFETCH(QString, damage);
         QFETCH(QStringList, messages);
-        const int status = messages.value(0).startsWith("Orvana Class cannot start.") ? 1 : -1; // -1: it runs        testsupport::TestDataDir programFolder(QStringLiteral("Oval~OVLCUTSYM\r\n"));
+        const int status = messages.value(0).startsWith("Orvana Class cannot start.") ? 1 : -1; // -1: it runs
+        testsupport::TestDataDir programFolder(QStringLiteral("Oval~OVLCUTSYM\r\n"));
         testsupport::TestDataDir dir;
         dir.exec("INSERT INTO CutPara VALUES ('Brilliant',1,'T','Table %');\nINSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
                  "INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n");
@@ -97,8 +98,7 @@ private slots:
         if (action == "remove")
             QVERIFY(damaged.remove());
         if (action == "write")
-            QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate) && damaged.write(text.toUtf8()) >= 0);
-        damaged.close();
+            QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(text.toUtf8()) >= 0 && damaged.flush());
         if (action == "sql")
             dir.exec(text + ";\n", file);
         if (action == "cut") // rows on the last pages, whose tail is then lost
