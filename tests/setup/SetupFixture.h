@@ -18,34 +18,24 @@ struct SetupFixture {
                           const QString &shapes = QStringLiteral("Brilliant~BRCUTSYM\r\nOval~OVLCUTSYM\r\n"))
         : dir(shapes)
     {
-        if (!classSql.isEmpty())
-            dir.exec(classSql);
-        if (!reportsSql.isEmpty())
-            dir.exec(reportsSql, QStringLiteral("Reports.db"));
+        dir.exec(classSql);
+        dir.exec(reportsSql, QStringLiteral("Reports.db"));
         module.OpenDatabases();
         definer::LoadShapeList(&mainShapes, module);
     }
 
     QStringList rows(const QString &sql) const { return dir.rows(sql); }
 
-    // "text|sub-item" per item, or the text alone for a one-column list.
+    // "text|sub-item" per item, or the text alone for a one-column list;
+    // "+" before a ticked one.
     static QStringList items(const controls::ReportList *list)
     {
         QStringList texts;
         for (int i = 1; i <= list->count(); ++i)
-            texts.append(list->columnCount() > 1 ? list->text(i) + u'|' + list->subItem(i) : list->text(i));
+            texts.append((list->checked(i) ? "+" : "") + list->text(i) +
+                         (list->columnCount() > 1 ? u'|' + list->subItem(i) : QString()));
         return texts;
     }
-
-    static QList<bool> ticks(const controls::ReportList *list)
-    {
-        QList<bool> on;
-        for (int i = 1; i <= list->count(); ++i)
-            on.append(list->checked(i));
-        return on;
-    }
-
-    static QStringList items(const QComboBox *combo) { return DefinerFixture::items(combo); }
 
     testsupport::ScriptedPrompt prompt;
     testsupport::TestDataDir dir;
