@@ -19,6 +19,8 @@ const QColor kFixedLine(0x80, 0x80, 0x80);
 FlexGrid::FlexGrid(QWidget *parent) : QAbstractScrollArea(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
+    // paintEvent covers the whole viewport: no background fill before it.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     horizontalScrollBar()->setSingleStep(16);
@@ -275,21 +277,23 @@ void FlexGrid::clearMarks()
     viewport()->update();
 }
 
-void FlexGrid::setRowNotes(int row, const QVector<CellNote> &notes)
+void FlexGrid::refreshNotes(int row)
 {
-    if (notes.isEmpty() ? m_notes.remove(row) == 0 : (m_notes.insert(row, notes), false))
-        return;
+    if (row < 0)
+        m_notes.clear();
+    else
+        m_notes.remove(row);
     if (m_redraw)
         viewport()->update();
 }
 
 const FlexGrid::CellNote *FlexGrid::findNote(int row, int col) const
 {
-    if (m_notes.isEmpty())
+    if (!m_noteProvider || row < m_fixedRows || row >= rows())
         return nullptr;
-    const auto notes = m_notes.constFind(row);
+    auto notes = m_notes.constFind(row);
     if (notes == m_notes.cend())
-        return nullptr;
+        notes = m_notes.insert(row, m_noteProvider(row));
     for (const CellNote &note : *notes)
         if (note.col == col)
             return &note;

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <QStaticText>
+#include <functional>
 #include <QStringList>
 #include <QVector>
 
@@ -81,15 +82,18 @@ public:
     bool cellMarked(int row, int col) const;
     void clearMarks();
 
-    // Notes on the data cells of a row: each cell's background tinted and a
-    // tool tip saying why. They replace the row's earlier notes, and go with
-    // the marks when rows or columns change.
+    // Notes on data cells: the background tinted and a tool tip saying why.
+    // The provider gives a row's notes when the row is first drawn or asked
+    // about, so a large grid costs only the rows in view; refreshNotes()
+    // says a row (or, with -1, every row) must be asked again.
     struct CellNote {
         int col;
         QColor tint;
         QString text;
     };
-    void setRowNotes(int row, const QVector<CellNote> &notes);
+    using NoteProvider = std::function<QVector<CellNote>(int row)>;
+    void setNoteProvider(NoteProvider provider) { m_noteProvider = std::move(provider); }
+    void refreshNotes(int row = -1);
     QString cellNote(int row, int col) const;
 
 signals:
@@ -142,7 +146,8 @@ private:
     QSet<quint64> m_marks; // row << 32 | col
     mutable QHash<QString, QStaticText> m_laidOut;
     const CellNote *findNote(int row, int col) const;
-    QHash<int, QVector<CellNote>> m_notes; // by row
+    NoteProvider m_noteProvider;
+    mutable QHash<int, QVector<CellNote>> m_notes; // rows asked so far
 };
 
 } // namespace controls

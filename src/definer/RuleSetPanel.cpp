@@ -47,6 +47,7 @@ RuleSetPanel::RuleSetPanel(QWidget *host, const PanelCaptions &captions, const c
     buildControls(host, captions);
     m_editor = new controls::CellEditor(msf, Txt, policy, this);
     connect(m_editor, &controls::CellEditor::cellWritten, this, &RuleSetPanel::markCell);
+    msf->setNoteProvider([this](int row) { return checkRow(row); });
     for (QListWidget *list : {PList, sList})
         connect(list, &QListWidget::itemChanged, this, &RuleSetPanel::markTick);
     m_classNames = new ClassNameList(LCname, TxtCName, this);
@@ -227,7 +228,7 @@ void RuleSetPanel::showClasses(const QStringList &classes, const store::RangeLoo
     markLoaded();
 }
 
-void RuleSetPanel::checkRow(int row)
+QVector<controls::FlexGrid::CellNote> RuleSetPanel::checkRow(int row) const
 {
     QStringList classes;
     for (int col = 1; col < msf->cols(); col += 2)
@@ -244,13 +245,13 @@ void RuleSetPanel::checkRow(int row)
         noteOfCell[col] = int(notes.size());
         notes.append({col, problem.kind == rules::LimitProblem::NotInsideNext ? kDoubtfulTint : kWrongTint, problem.why});
     }
-    msf->setRowNotes(row, notes);
+    return notes;
 }
 
 void RuleSetPanel::markLoaded()
 {
-    for (int r = kFirstDataRow; r < msf->rows(); ++r)
-        checkRow(r);
+    msf->refreshNotes();
+    emit contentChanged();
     m_savedClasses = classNames();
     markGridSaved();
 }
@@ -270,7 +271,8 @@ void RuleSetPanel::markGridSaved()
 
 void RuleSetPanel::markCell(int row, int col)
 {
-    checkRow(row);
+    msf->refreshNotes(row);
+    emit contentChanged();
     const bool changed = msf->textMatrix(row, col) != m_savedCells.value(row).value(col);
     if (changed == msf->cellMarked(row, col))
         return;
@@ -285,6 +287,7 @@ void RuleSetPanel::markTick(QListWidgetItem *item)
     const bool changed = (item->checkState() == Qt::Checked) != saved.value(list->row(item));
     const QSignalBlocker quiet(item->listWidget());
     item->setData(Qt::ForegroundRole, changed ? QVariant(controls::kChangedColor) : QVariant());
+    emit contentChanged();
 }
 
 bool RuleSetPanel::gridChanged() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/CellEditor.h"
+#include "controls/FlexGrid.h"
 #include "store/RuleStore.h"
 
 #include <QObject>
@@ -75,12 +76,16 @@ public:
     static constexpr int kNameColumnWidth = 2500;
     static constexpr int kClassColumnWidth = 900;
 
+signals:
+    // Cells, ticks or the whole rule set on screen changed.
+    void contentChanged();
+
 private:
     void buildControls(QWidget *host, const PanelCaptions &captions);
     void markLoaded();
     void markCell(int row, int col);
-    // Tints the limits of a parameter row that look wrong, with the reason.
-    void checkRow(int row);
+    // Tints for the limits of a parameter row that look wrong, with the reason.
+    QVector<controls::FlexGrid::CellNote> checkRow(int row) const;
     void markTick(QListWidgetItem *item);
     static QVector<bool> ticks(const QListWidget *list);
     static void setTicks(QListWidget *list, const QVector<bool> &on);

@@ -73,6 +73,7 @@ void FrmCS::buildMenus()
     MnuMultilab = item(MnuOptions, QStringLiteral("MnuMultilab"), QStringLiteral("Multiple Institute"));
     MnuOMZsym = item(MnuOptions, QStringLiteral("MnuOMZsym"), QStringLiteral("OMZ Symmetry"));
     Desc = item(MnuOptions, QStringLiteral("Desc"), QStringLiteral("Desciption"));
+    MnuTryStone = item(MnuOptions, QStringLiteral("MnuTryStone"), QStringLiteral("Try a stone..."));
 
     mnuSettings = menuBar()->addMenu(QStringLiteral("Settings"));
     mnuSettings->setObjectName(QStringLiteral("mnuSettings"));
@@ -94,6 +95,7 @@ void FrmCS::buildMenus()
     connect(Instru, &QAction::triggered, this, &FrmCS::Instru_Click);
     connect(MnuAbout, &QAction::triggered, this, &FrmCS::MnuAbout_Click);
     connect(Desc, &QAction::triggered, this, &FrmCS::Desc_Click);
+    connect(MnuTryStone, &QAction::triggered, this, &FrmCS::MnuTryStone_Click);
     connect(MnuPrint, &QAction::triggered, this, &FrmCS::MnuPrint_Click);
     connect(MnuExport, &QAction::triggered, this, &FrmCS::MnuExport_Click);
     connect(MnuImport, &QAction::triggered, this, &FrmCS::MnuImport_Click);

@@ -13,6 +13,7 @@ class ClassDefiner;
 }
 namespace rules {
 struct RuleSheet;
+class FrmTryStone;
 }
 
 // The main window: the class definer with its menu bar, the key that opens
@@ -35,6 +36,8 @@ public:
     void MnuExport_Click();
     void MnuImport_Click();
     void MnuBackup_Click();
+    // A window beside the main one that follows the grid.
+    void MnuTryStone_Click();
     // What the print-out of the lab on screen shows.
     rules::RuleSheet ruleSheet() const;
     void Desc_Click();
@@ -49,7 +52,7 @@ public:
     QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuDelete, *MnuPrint, *MnuImport, *MnuExport,
         *MnuBackup, *MnuUpdateShapes, *MnuExit;
     QMenu *MnuOptions;
-    QAction *MnuMultilab, *MnuOMZsym, *Desc;
+    QAction *MnuMultilab, *MnuOMZsym, *Desc, *MnuTryStone;
     QMenu *mnuSettings;
     QAction *MnuParameters, *MnuShape;
     QMenu *helppp;
@@ -61,6 +64,8 @@ protected:
 
 private:
     void buildMenus();
+
+    rules::FrmTryStone *m_tryStone = nullptr;
 
     store::ClassModule &m_module;
 };

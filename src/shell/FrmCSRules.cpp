@@ -8,6 +8,7 @@
 #include "definer/RuleSetPanel.h"
 #include "rules/Backup.h"
 #include "rules/FrmExport.h"
+#include "rules/FrmTryStone.h"
 #include "rules/RuleFile.h"
 #include "rules/RuleSheet.h"
 #include "store/ClassModule.h"
@@ -48,7 +49,6 @@ rules::RuleSheet FrmCS::ruleSheet() const
                                 .labDescription({sheet.shape, sheet.lab});
     });
     // What the grid shows, edits not yet saved included.
-    panel.editor()->commitPending();
     for (int r = 2; r < panel.msf->rows(); ++r) {
         const QStringList cells = panel.msf->rowTexts(r);
         sheet.rows.append({cells.value(0), ticked(panel.PList, r - 2), ticked(panel.sList, r - 2), cells.mid(1)});
@@ -62,6 +62,7 @@ void FrmCS::MnuPrint_Click()
         controls::inform(QStringLiteral("No institute is selected. Choose one under INSTITUTE first; there is nothing to print."));
         return;
     }
+    definer->panel->editor()->commitPending(); // the value just typed is part of the sheet
     const rules::RuleSheet sheet = ruleSheet();
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("%1 %2 %3").arg(sheet.shape, sheet.type, sheet.lab));
@@ -70,6 +71,18 @@ void FrmCS::MnuPrint_Click()
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [&sheet](QPrinter *target) { rules::printRuleSheet(sheet, *target); });
     controls::openModal(preview);
+}
+
+void FrmCS::MnuTryStone_Click()
+{
+    if (!m_tryStone) {
+        // Modeless, so the rules can be edited while it shows what they do.
+        m_tryStone = new rules::FrmTryStone([this] { return ruleSheet(); }, this);
+        connect(definer->panel, &definer::RuleSetPanel::contentChanged, m_tryStone, &rules::FrmTryStone::refresh);
+    }
+    m_tryStone->show();
+    m_tryStone->raise();
+    m_tryStone->activateWindow();
 }
 
 void FrmCS::MnuExport_Click()

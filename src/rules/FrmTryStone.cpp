@@ -1,0 +1,100 @@
+#include "rules/FrmTryStone.h"
+
+#include "rules/Ranges.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace rules {
+
+const QString FrmTryStone::kOutside = QStringLiteral("outside every class");
+
+namespace {
+enum Column { ParameterCol, ValueCol, ClassCol };
+}
+
+FrmTryStone::FrmTryStone(std::function<RuleSheet()> rules, QWidget *parent) : QDialog(parent), m_rules(std::move(rules))
+{
+    setWindowTitle(QStringLiteral("Try a stone"));
+    auto *layout = new QVBoxLayout(this);
+    Grid = new QTableWidget(0, 3, this);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    Grid->setHorizontalHeaderLabels({QStringLiteral("Parameter"), QStringLiteral("Value"), QStringLiteral("Class")});
+    Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    Grid->verticalHeader()->hide();
+    layout->addWidget(Grid);
+    LblStone = new QLabel(this);
+    LblStone->setObjectName(QStringLiteral("LblStone"));
+    layout->addWidget(LblStone);
+    resize(420, 360);
+    connect(Grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
+        if (m_filling || item->column() != ValueCol)
+            return;
+        m_values[Grid->item(item->row(), ParameterCol)->text()] = item->text();
+        evaluate();
+    });
+    refresh();
+}
+
+void FrmTryStone::refresh()
+{
+    m_sheet = m_rules();
+    m_filling = true;
+    Grid->setRowCount(0);
+    for (const RuleSheet::Row &row : m_sheet.rows) {
+        if (!row.include)
+            continue;
+        const int r = Grid->rowCount();
+        Grid->insertRow(r);
+        auto *name = new QTableWidgetItem(row.parameter);
+        name->setFlags(Qt::ItemIsEnabled);
+        Grid->setItem(r, ParameterCol, name);
+        Grid->setItem(r, ValueCol, new QTableWidgetItem(m_values.value(row.parameter)));
+        auto *found = new QTableWidgetItem;
+        found->setFlags(Qt::ItemIsEnabled);
+        Grid->setItem(r, ClassCol, found);
+    }
+    m_filling = false;
+    evaluate();
+}
+
+void FrmTryStone::setValue(const QString &parameter, const QString &value)
+{
+    for (int r = 0; r < Grid->rowCount(); ++r)
+        if (Grid->item(r, ParameterCol)->text() == parameter)
+            Grid->item(r, ValueCol)->setText(value);
+}
+
+void FrmTryStone::evaluate()
+{
+    m_filling = true;
+    int worst = -1;
+    bool outside = false, any = false;
+    int r = 0;
+    for (const RuleSheet::Row &row : m_sheet.rows) {
+        if (!row.include)
+            continue;
+        bool ok = false;
+        const QString typed = m_values.value(row.parameter).trimmed();
+        const double value = QLocale().toDouble(typed, &ok);
+        QString result;
+        if (!typed.isEmpty() && !ok) {
+            result = QStringLiteral("not a number");
+        } else if (ok) {
+            any = true;
+            const int k = classOf(value, row.limits);
+            outside = outside || k < 0;
+            worst = qMax(worst, k);
+            result = k < 0 ? kOutside : m_sheet.classes.value(k);
+        }
+        Grid->item(r++, ClassCol)->setText(result);
+    }
+    m_filling = false;
+    LblStone->setText(!any ? QStringLiteral("Type the stone's measurements.")
+                           : QStringLiteral("The stone: %1").arg(outside ? kOutside : m_sheet.classes.value(worst)));
+}
+
+} // namespace rules

@@ -1,0 +1,115 @@
+#include "controls/FlexGrid.h"
+#include "definer/ClassDefiner.h"
+#include "definer/RuleSetPanel.h"
+#include "rules/FrmTryStone.h"
+#include "rules/Ranges.h"
+#include "shell/FrmCS.h"
+#include "store/ClassModule.h"
+#include "store/Schema.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QTableWidget>
+#include <QTest>
+
+class TestRanges : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    // Index into the limits : the reason, for each limit that looks wrong.
+    void checkLimits_data()
+    {
+        QTest::addColumn<QStringList>("limits");
+        QTest::addColumn<QStringList>("expected");
+        const QString inB = QStringLiteral("Not inside the range of B (%1).");
+        QTest::newRow("widening, open ends") << QStringList{"52", "62", "50", "66", "", ""} << QStringList{};
+        QTest::newRow("not a number") << QStringList{"5 mm", "6", "1", "9"} << QStringList{"0:\"5 mm\" is not a number."};
+        QTest::newRow("min above max") << QStringList{"7", "6.5", "", ""}
+                                       << QStringList{"0:Min is above Max.", "1:Min is above Max."};
+        QTest::newRow("sticks out below") << QStringList{"49", "62", "50", "66"} << QStringList{"0:" + inB.arg("50 to 66")};
+        QTest::newRow("open where the next is closed")
+            << QStringList{"52", "", "50", "66"} << QStringList{"1:" + inB.arg("50 to 66")};
+        QTest::newRow("exponent and signs") << QStringList{"-1e1", "+5", "-10", "5."} << QStringList{};
+    }
+    void checkLimits()
+    {
+        QFETCH(QStringList, limits);
+        QStringList found;
+        for (const rules::LimitProblem &problem : rules::checkLimits(limits, {"A", "B", "C"}))
+            found << QStringLiteral("%1:%2").arg(problem.index).arg(problem.why);
+        QTEST(found, "expected");
+    }
+
+    // The grid tints a wrong limit as it is typed, and says why.
+    void gridNotesFollowEdits()
+    {
+        testsupport::TestDataDir dir;
+        dir.exec("INSERT INTO CutPara VALUES ('Brilliant',1,'T','Table');\n"
+                 "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\n"
+                 "INSERT INTO Cut VALUES ('Brilliant','AGL',0,'Top'), ('Brilliant','AGL',1,'Next');\n"
+                 "INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table','52','62',1,'Top','T',0),"
+                 " ('Brilliant','AGL',2,'Table','50','66',1,'Next','T',0);\n");
+        store::ClassModule module{store::DataDir(dir.path())};
+        FrmCS window(module);
+        window.Form_Load();
+        definer::RuleSetPanel &panel = *window.definer->panel;
+        QCOMPARE(panel.msf->cellNote(2, 1), QString());
+        panel.msf->setRow(2);
+        panel.msf->setCol(1);
+        panel.editor()->tFlexFocus();
+        QTest::keyClicks(panel.Txt, "70"); // above its Max, yet not below Next's Min
+        QTest::keyClick(panel.Txt, Qt::Key_Return);
+        QCOMPARE(panel.msf->cellNote(2, 1), QStringLiteral("Min is above Max."));
+        QCOMPARE(panel.msf->cellNote(2, 2), QStringLiteral("Min is above Max."));
+    }
+
+    // The demo set's published round-brilliant figures grade as its best
+    // class; the window follows the grid as edited, saved or not.
+    void tryAStone()
+    {
+        testsupport::TestDataDir dir;
+        QDir(dir.path()).removeRecursively();
+        store::createDataDirectory(dir.path(), true);
+        store::ClassModule module{store::DataDir(dir.path())};
+        FrmCS window(module);
+        window.Form_Load();
+        QCOMPARE(window.definer->lab(), QStringLiteral("AGL"));
+        window.findChild<QAction *>("MnuTryStone")->trigger();
+        auto *trial = window.findChild<rules::FrmTryStone *>();
+        QVERIFY(trial && trial->isVisible());
+        const QList<QPair<QString, QString>> stone = {
+            {"Table %", "57"}, {"Crown Angle", "34"}, {"Pavilion Angle", "41"}, {"Total Depth %", "61"}, {"Crown Height %", "15"}};
+        for (const auto &[parameter, value] : stone)
+            trial->setValue(parameter, value);
+        auto classes = [&] {
+            QStringList found;
+            for (int r = 0; r < trial->Grid->rowCount(); ++r)
+                if (!trial->Grid->item(r, 1)->text().isEmpty())
+                    found << trial->Grid->item(r, 0)->text() + "=" + trial->Grid->item(r, 2)->text();
+            return found;
+        };
+        QCOMPARE(classes(), (QStringList{"Table %=Excellent", "Crown Angle=Excellent", "Pavilion Angle=Excellent",
+                                         "Total Depth %=Excellent", "Crown Height %=Excellent"}));
+        QCOMPARE(trial->LblStone->text(), QStringLiteral("The stone: Excellent"));
+        // Narrow Excellent's table range in the grid, unsaved: 57 now falls to the next class.
+        definer::RuleSetPanel &panel = *window.definer->panel;
+        panel.msf->setRow(2);
+        panel.msf->setCol(2);
+        panel.editor()->tFlexFocus();
+        QTest::keyClicks(panel.Txt, "56");
+        QTest::keyClick(panel.Txt, Qt::Key_Return);
+        QCOMPARE(classes().first(), QStringLiteral("Table %=Very Good"));
+        QCOMPARE(trial->LblStone->text(), QStringLiteral("The stone: Very Good"));
+        trial->setValue("Table %", "99");
+        QCOMPARE(trial->LblStone->text(), QStringLiteral("The stone: outside every class"));
+    }
+};
+
+QTEST_MAIN(TestRanges)
+#include "tst_ranges.moc"
