@@ -134,14 +134,6 @@ private slots:
         QCOMPARE(rig.grid->textMatrix(2, 2), stored);
     }
 
-    void noEditorOffTheData()
-    {
-        Rig rig(QStringLiteral("default"));
-        rig.placeOn(1, 2); // a header row
-        rig.placeOn(3, 0); // the name column
-        QVERIFY(rig.edit->isHidden());
-    }
-
     void editing_data()
     {
         QTest::addColumn<QString>("layout");
@@ -163,12 +155,10 @@ private slots:
         row("keypad Enter", "default", {4, 2}, "7", "Num+Enter", {1, 3}, "7", "3.1");
         row("Shift+Enter at row start", "default", {1, 2}, "7", "Shift+Return", {4, 3}, "7", "3.4");
         row("Shift+Enter at first cell", "default", {1, 3}, "7", "Shift+Return", {4, 2}, "7", "2.4");
-        row("Shift+Enter mid row", "default", {3, 3}, "7", "Shift+Return", {2, 3}, "7", "3.2");
         row("Ctrl+Shift+Enter stays", "default", {1, 2}, "7", "Ctrl+Shift+Return", {1, 2}, "2.1", "7");
         row("Down at last row", "default", {2, 3}, "7", "Down", {2, 2}, "7", "2.2");
         row("Down", "default", {3, 2}, "7", "Down", {3, 3}, "7", "3.3");
         row("Up at first row", "default", {3, 2}, "7", "Up", {3, 3}, "7", "3.3");
-        row("Up", "default", {4, 3}, "7", "Up", {4, 2}, "7", "2.4");
         row("letters, Enter", "default", {2, 2}, "abc", "Return", {2, 2}, "2.2", "abc", "b");
         row("letters, Down", "default", {2, 2}, "abc", "Down", {2, 2}, "2.2", "abc", "b");
         row("letters, click", "default", {2, 2}, "abc", "click", {2, 3}, "abc", "3.2");
