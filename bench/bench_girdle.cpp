@@ -3,6 +3,7 @@
 // ordinary labs. Drives the real windows offscreen, painting included, and
 // prints median and worst time against the budget. Exits non-zero when an
 // operation reports anything but success or leaves the wrong rows stored.
+#include "BenchSupport.h"
 #include "controls/FlexGrid.h"
 #include "controls/Prompt.h"
 #include "girdle/FrmDescClass.h"
@@ -28,6 +29,9 @@
 
 namespace {
 
+using bench::die;
+using bench::RecordingPrompt;
+
 const QString kShape = QStringLiteral("Brilliant");
 const QString kBigLab = QStringLiteral("Big Lab");
 constexpr int kDescriptions = 60;
@@ -35,19 +39,6 @@ constexpr int kClasses = 40;
 constexpr int kOtherLabs = 30;
 constexpr int kRuns = 15;
 const QString kSaved = QStringLiteral("Description saved sucessfully");
-
-[[noreturn]] void die(const QString &why)
-{
-    std::fprintf(stderr, "bench_girdle: %s\n", qPrintable(why));
-    std::exit(1);
-}
-
-class RecordingPrompt final : public controls::Prompt {
-public:
-    void inform(const QString &text) override { informed.append(text); }
-    bool confirm(const QString &) override { return true; }
-    QStringList informed;
-};
 
 void addLab(const QSqlDatabase &db, const QString &lab, int descriptions, int classes)
 {

@@ -3,6 +3,7 @@
 // listing the tables and columns of nwind.mdb through the child reader
 // (budget 100 ms). Prints median and worst of several runs; exits non-zero
 // when a result is wrong or a budget is broken.
+#include "BenchSupport.h"
 #include "legacy/Import.h"
 #include "legacy/MdbFile.h"
 #include "legacy/MdbReportTables.h"
@@ -25,17 +26,13 @@
 
 namespace {
 
+using bench::die;
+
 constexpr int kBigParams = 200;
 constexpr int kBigClasses = 50;
 constexpr int kOrdinaryLabs = 50;
 constexpr int kOrdinaryParams = 12;
 constexpr int kOrdinaryClasses = 6;
-
-[[noreturn]] void die(const QString &why)
-{
-    std::fprintf(stderr, "bench_import: %s\n", qPrintable(why));
-    std::exit(1);
-}
 
 void addLab(legacy::Source &source, const QString &type, const QString &lab, int params, int classes)
 {

@@ -5,6 +5,7 @@
 // the catalogue reads it made, and "Save data" of 200 parameters, durably
 // committed. Exits non-zero when an operation reports an error or gives a
 // wrong result, so a fast wrong answer never looks good.
+#include "BenchSupport.h"
 #include "controls/Prompt.h"
 #include "controls/ReportList.h"
 #include "definer/ShapeList.h"
@@ -30,17 +31,14 @@
 
 namespace {
 
+using bench::die;
+using bench::median;
+
 constexpr int kShapes = 100;
 constexpr int kTablesPerShape = 3;
 constexpr int kColumns = 60; // RID and 59 fields
 constexpr int kParameters = 200;
 constexpr int kRuns = 15;
-
-[[noreturn]] void die(const QString &why)
-{
-    std::fprintf(stderr, "bench_setup: %s\n", qPrintable(why));
-    std::exit(1);
-}
 
 class FailingPrompt final : public controls::Prompt {
 public:
@@ -88,12 +86,6 @@ struct Result {
     double targetMs;
     std::vector<double> ms;
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 

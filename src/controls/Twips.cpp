@@ -1,5 +1,7 @@
 #include "controls/Twips.h"
 
+#include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
 
 namespace controls {
@@ -21,6 +23,15 @@ QFont makeFont(const QString &family, qreal pointSize, bool bold)
     // Where the family is missing, fall back to a plain sans serif face.
     font.setStyleHint(QFont::SansSerif);
     return font;
+}
+
+void registerLayoutFonts()
+{
+#ifndef Q_OS_WIN
+    for (const char *path : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+        if (QFile::exists(QString::fromLatin1(path)))
+            QFontDatabase::addApplicationFont(QString::fromLatin1(path));
+#endif
 }
 
 } // namespace controls

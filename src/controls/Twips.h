@@ -37,4 +37,8 @@ constexpr QColor bgrColor(unsigned value)
 
 QFont makeFont(const QString &family, qreal pointSize, bool bold);
 
+// The layouts were drawn with Tahoma; where it is missing (not Windows),
+// use its metric twin that Debian ships (fonts-wine) so captions fit.
+void registerLayoutFonts();
+
 } // namespace controls

@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include "controls/Prompt.h"
+#include "controls/Twips.h"
 #include "legacy/MdbFile.h"
 #include "shell/FrmCS.h"
 #include "shell/RuleCommands.h"
@@ -13,7 +14,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstdio>
@@ -90,16 +90,6 @@ int createDataDirectory(const QString &path, bool demo)
     return 0;
 }
 
-// Windows offices have Tahoma and Arial; elsewhere use the metric twins that
-// Debian ships (fonts-wine, fonts-liberation) so the laid-out captions fit.
-void registerLayoutFonts()
-{
-#ifndef Q_OS_WIN
-    for (const char *path : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-        QFontDatabase::addApplicationFont(QString::fromLatin1(path));
-#endif
-}
-
 } // namespace
 
 Startup::Startup(const QStringList &arguments, const QString &applicationDir)
@@ -165,7 +155,7 @@ std::optional<int> Startup::run()
     if (parser.isSet(options.backup))
         return commands::backUp(dataDir, parser.value(options.backup));
 
-    registerLayoutFonts();
+    controls::registerLayoutFonts();
     m_module = std::make_unique<store::ClassModule>(dataDir);
     if (offerLegacyImport(dataDir) == ImportOffer::Failed)
         return 1;
