@@ -286,6 +286,10 @@ QList<TableCount> importSources(const store::DataDir &dir, const Source &classSo
                      store::StoreKind::Secondary, std::begin(kSecondaryTables), std::end(kSecondaryTables)});
     if (!QFileInfo(dir.path()).isDir())
         throw store::Error(QStringLiteral("The data directory %1 does not exist.").arg(dir.path()));
+    if (dir.onServer())
+        throw store::Error(QStringLiteral("The data directory %1 keeps its rules on a server. Import into a new "
+                                          "folder, then move them over with --copy-to-server. Nothing was written.")
+                               .arg(dir.path()));
     qint64 total = 0;
     for (const Job &job : jobs) {
         const QString target = dir.file(job.target);

@@ -2,7 +2,9 @@
 
 #include "store/DataDir.h"
 #include "store/Database.h"
+#include "store/Engine.h"
 #include "store/Error.h"
+#include "store/ServerCopy.h"
 #include "store/Sql.h"
 
 #include <QDir>
@@ -25,20 +27,26 @@ struct Unfinished {
     }
 };
 
-void snapshot(const QString &source, const QString &target)
+// A consistent copy of one store as a SQLite file, whichever engine keeps
+// it, so that a backup folder is a data directory of its own.
+void snapshot(const store::DataDir &dataDir, store::StoreKind kind, const QString &target)
 {
     const QString connection = QStringLiteral("backup-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString failure;
     QString code;
     try {
-        store::run(store::openDatabase(connection, source), QStringLiteral("VACUUM INTO ?"), {target});
+        const QSqlDatabase db = store::openStore(connection, dataDir, kind);
+        if (store::engineOf(db) == store::Engine::SQLite)
+            store::run(db, QStringLiteral("VACUUM INTO ?"), {target});
+        else
+            store::copyFromServer(db, kind, target);
     } catch (const store::Error &error) {
         failure = error.message();
         code = error.nativeCode();
     }
     store::closeDatabase(connection);
     if (!failure.isEmpty())
-        throw store::Error(QStringLiteral("%1 could not be copied: %2").arg(QFileInfo(source).fileName(), failure), code);
+        throw store::Error(QStringLiteral("%1 could not be copied: %2").arg(QString::fromLatin1(store::storeFile(kind)), failure), code);
 }
 
 } // namespace
@@ -57,8 +65,8 @@ QString backUp(const store::DataDir &dataDir, const QString &parent, const QDate
     if (!into.mkdir(QFileInfo(work.path).fileName()))
         throw store::Error(QStringLiteral("No folder can be made in %1.").arg(QDir::toNativeSeparators(parent)));
     const QDir temp(work.path);
-    for (const char *database : {store::kClassDb, store::kSecondaryDb})
-        snapshot(dataDir.file(QString::fromLatin1(database)), temp.filePath(QString::fromLatin1(database)));
+    for (const store::StoreKind kind : {store::StoreKind::Class, store::StoreKind::Secondary})
+        snapshot(dataDir, kind, temp.filePath(QString::fromLatin1(store::storeFile(kind))));
     const QString shapes = QString::fromLatin1(store::kShapesFile);
     if (!QFile::copy(dataDir.file(shapes), temp.filePath(shapes)))
         throw store::Error(QStringLiteral("%1 could not be copied into %2.").arg(shapes, QDir::toNativeSeparators(parent)));

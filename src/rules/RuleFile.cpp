@@ -114,7 +114,7 @@ public:
             out += csvRecord(row);
         }
         QSqlQuery ranges = store::run(
-            m_db, QStringLiteral("SELECT Shape, Lab, serial, cPara, cMin, cMax, include, Class, Parameters, Show "
+            m_db, QStringLiteral("SELECT Shape, Lab, serial, cPara, \"cMin\", \"cMax\", include, Class, Parameters, Show "
                                  "FROM %1 WHERE Shape = ? AND Lab = ? ORDER BY rowid")
                       .arg(m_tables.dataTable),
             scope);

@@ -25,7 +25,7 @@ int permille(qint64 done, qint64 total)
 
 ImportOffer offerLegacyImport(const store::DataDir &dir)
 {
-    if (QFileInfo::exists(dir.file(QString::fromLatin1(store::kClassDb)))
+    if (dir.onServer() || QFileInfo::exists(dir.file(QString::fromLatin1(store::kClassDb)))
         || !QFileInfo::exists(dir.file(QString::fromLatin1(legacy::kClassMdb))))
         return ImportOffer::NotOffered;
     if (!controls::confirm(QStringLiteral("The data directory %1 holds Class.mdb of the old program but no Class.db."

@@ -24,14 +24,14 @@ void printError(const QString &text)
     std::fprintf(stderr, "orvana-class: %s\n", qPrintable(text));
 }
 
-// Runs work on Class.db of a checked data directory; a store::Error is
+// Runs work on the rules (Class.db or its server store) of a checked data directory; a store::Error is
 // printed and ends in status 1.
 int withRules(const store::DataDir &dataDir, const std::function<int(const QSqlDatabase &)> &work)
 {
     int status = 1;
     try {
         store::checkDataDir(dataDir);
-        status = work(store::openDatabase(kConnection, dataDir.file(QString::fromLatin1(store::kClassDb))));
+        status = work(store::openStore(kConnection, dataDir, store::StoreKind::Class));
     } catch (const store::Error &error) {
         printError(error.message());
         status = 1;

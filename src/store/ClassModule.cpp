@@ -23,10 +23,10 @@ ClassModule::~ClassModule()
 
 void ClassModule::OpenDatabases()
 {
-    openDatabase(kMainConnection, m_dataDir.file(QString::fromLatin1(kClassDb)));
+    openStore(kMainConnection, m_dataDir, StoreKind::Class);
     // Reports.mdb is read in place by the report field browser instead.
     if (!m_dataDir.reportsInAccessFile())
-        openDatabase(kReportConnection, m_dataDir.file(QString::fromLatin1(kReportsDb)));
+        openStore(kReportConnection, m_dataDir, StoreKind::Reports);
 }
 
 QSqlDatabase ClassModule::mainDb() const
@@ -38,7 +38,7 @@ QSqlDatabase ClassModule::openSecondaryDb()
 {
     // Opened afresh, so a file replaced or removed since the last opening is
     // never written through an old handle.
-    openDatabase(kSecondaryConnection, m_dataDir.file(QString::fromLatin1(kSecondaryDb)));
+    openStore(kSecondaryConnection, m_dataDir, StoreKind::Secondary);
     try {
         checkStore(secondaryDb(), StoreKind::Secondary);
     } catch (const Error &) {

@@ -15,9 +15,24 @@ QString DataDir::file(const QString &name) const
     return QDir(m_path).filePath(name);
 }
 
+const char *storeFile(StoreKind kind)
+{
+    switch (kind) {
+    case StoreKind::Class: return kClassDb;
+    case StoreKind::Reports: return kReportsDb;
+    case StoreKind::Secondary: return kSecondaryDb;
+    }
+    return kClassDb;
+}
+
+bool DataDir::onServer() const
+{
+    return QFileInfo::exists(file(QString::fromLatin1(kServerFile)));
+}
+
 bool DataDir::reportsInAccessFile() const
 {
-    return !QFileInfo::exists(file(QString::fromLatin1(kReportsDb)))
+    return !onServer() && !QFileInfo::exists(file(QString::fromLatin1(kReportsDb)))
         && QFileInfo::exists(file(QString::fromLatin1(kReportsMdb)));
 }
 
@@ -25,7 +40,9 @@ DataDir DataDir::resolve(const QString &option, const QString &applicationDir)
 {
     if (!option.isEmpty())
         return DataDir(option);
-    if (QFileInfo::exists(QDir(applicationDir).filePath(QString::fromLatin1(kClassDb))))
+    const QDir own(applicationDir);
+    if (QFileInfo::exists(own.filePath(QString::fromLatin1(kClassDb)))
+        || QFileInfo::exists(own.filePath(QString::fromLatin1(kServerFile))))
         return DataDir(applicationDir);
     return DataDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }

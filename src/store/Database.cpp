@@ -1,10 +1,14 @@
 #include "store/Database.h"
 
+#include "store/Engine.h"
 #include "store/Error.h"
+#include "store/ServerConfig.h"
+#include "store/Sql.h"
 
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <optional>
 
 namespace store {
 
@@ -44,6 +48,64 @@ QSqlDatabase openDatabase(const QString &connectionName, const QString &path)
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);
         throw Error(QStringLiteral("%1 is not a usable database: %2").arg(name, problem), code);
+    }
+    return db;
+}
+
+QSqlDatabase openStore(const QString &connectionName, const DataDir &dir, StoreKind kind)
+{
+    if (const std::optional<ServerConfig> server = ServerConfig::read(dir))
+        return openServerStore(connectionName, *server, kind);
+    return openDatabase(connectionName, dir.file(QString::fromLatin1(storeFile(kind))));
+}
+
+namespace {
+
+QString storeCaption(StoreKind kind)
+{
+    return QString::fromLatin1(storeFile(kind)).section(u'.', 0, 0);
+}
+
+} // namespace
+
+QSqlDatabase openServerStore(const QString &connectionName, const ServerConfig &config, StoreKind kind,
+                             bool mayBeMissing)
+{
+    closeDatabase(connectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    const QString schema = config.schema(kind);
+    const QString what = QStringLiteral("the %1 store (schema %2, %3)").arg(storeCaption(kind), schema, config.describe());
+    auto refuse = [&](const QString &text, const QString &code = {}) {
+        db = QSqlDatabase();
+        closeDatabase(connectionName);
+        throw Error(text, code);
+    };
+    if (!db.isValid())
+        refuse(QStringLiteral("The PostgreSQL driver of Qt is not installed (package libqt6sql6-psql); "
+                              "%1 cannot be opened.").arg(what));
+    db.setHostName(config.host);
+    db.setPort(config.port);
+    db.setDatabaseName(config.database);
+    db.setUserName(config.user);
+    db.setPassword(ServerConfig::runPassword());
+    db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=orvana-class"));
+    if (!db.open()) {
+        const QString reason = db.lastError().databaseText().trimmed().isEmpty() ? db.lastError().text().trimmed()
+                                                                                 : db.lastError().databaseText().trimmed();
+        if (reason.contains(QLatin1String("password authentication failed"))
+            || reason.contains(QLatin1String("no password supplied")))
+            refuse(QStringLiteral("The server refused the user for %1: %2").arg(what, reason),
+                   QString::fromLatin1(kAuthenticationRefused));
+        refuse(QStringLiteral("The server cannot be reached for %1: %2").arg(what, reason));
+    }
+    try {
+        const bool exists = run(db, QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"), {schema}).next();
+        if (!exists && !mayBeMissing)
+            throw Error(QStringLiteral("The schema %1 does not exist in %2.").arg(schema, config.describe()));
+        // The store's own tables first; public for the citext type.
+        run(db, QStringLiteral("SET search_path TO %1, public").arg(quoted(schema)));
+    } catch (const Error &error) {
+        refuse(error.message(), error.nativeCode());
     }
     return db;
 }

@@ -1,5 +1,6 @@
 #include "store/GirdleStore.h"
 
+#include "store/Engine.h"
 #include "store/Sql.h"
 
 namespace store {
@@ -11,7 +12,7 @@ GirdleStore::GirdleStore(const QSqlDatabase &db) : m_db(db)
 QStringList GirdleStore::labs(const QString &shape) const
 {
     // Labs come from the cut class names, whether or not they have descriptions yet.
-    return firstColumn(m_db, QStringLiteral("SELECT DISTINCT Lab FROM Cut WHERE Shape = ? ORDER BY Lab COLLATE NOCASE"),
+    return firstColumn(m_db, QStringLiteral("SELECT DISTINCT Lab FROM Cut WHERE Shape = ? ORDER BY %1").arg(caselessOrder(m_db, QStringLiteral("Lab"))),
                        {shape});
 }
 

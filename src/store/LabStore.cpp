@@ -48,8 +48,8 @@ void LabStore::copy(const RuleTables &tables, const QString &shape, const QStrin
             .arg(tables.classTable),
         {to, from, shape});
     run(m_db,
-        QStringLiteral("INSERT INTO %1 (Shape, Lab, serial, cPara, cMin, cMax, include, Class, Parameters, Show) "
-                       "SELECT Shape, ?, serial, cPara, cMin, cMax, include, Class, Parameters, Show "
+        QStringLiteral("INSERT INTO %1 (Shape, Lab, serial, cPara, \"cMin\", \"cMax\", include, Class, Parameters, Show) "
+                       "SELECT Shape, ?, serial, cPara, \"cMin\", \"cMax\", include, Class, Parameters, Show "
                        "FROM %1 WHERE Lab = ? AND Shape = ? ORDER BY rowid")
             .arg(tables.dataTable),
         {to, from, shape});

@@ -1,5 +1,6 @@
 #include "store/ReportTables.h"
 
+#include "store/Engine.h"
 #include "store/Sql.h"
 
 namespace store {
@@ -7,16 +8,12 @@ namespace store {
 QStringList SqlReportTables::tables() const
 {
     // Binary order, so the list does not depend on the collation of the day.
-    return firstColumn(m_db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                            "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                                            "ORDER BY name COLLATE BINARY"));
+    return tableNames(m_db);
 }
 
 QStringList SqlReportTables::columns(const QString &table) const
 {
-    // The table name is bound, not spliced: it comes from the catalogue but
-    // may hold any character.
-    return firstColumn(m_db, QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"), {table});
+    return tableColumns(m_db, table);
 }
 
 QStringList CountingReportTables::tables() const

@@ -2,6 +2,7 @@
 
 #include "store/Error.h"
 #include "store/RowReader.h"
+#include "store/Engine.h"
 #include "store/Sql.h"
 
 namespace store {
@@ -87,7 +88,7 @@ QVector<Parameter> RuleStore::parameters(const QString &shape) const
 QStringList RuleStore::labs(const QString &shape) const
 {
     return firstColumn(
-        m_db, QStringLiteral("SELECT DISTINCT Lab FROM %1 WHERE Shape = ? ORDER BY Lab COLLATE NOCASE").arg(m_tables.labTable),
+        m_db, QStringLiteral("SELECT DISTINCT Lab FROM %1 WHERE Shape = ? ORDER BY %2").arg(m_tables.labTable, caselessOrder(m_db, QStringLiteral("Lab"))),
         {shape});
 }
 
@@ -111,7 +112,7 @@ RangeLookup RuleStore::ranges(const Scope &scope) const
 {
     // One query for the whole lab; rowid order keeps "the first stored row wins".
     RowReader rows(m_db,
-                   QStringLiteral("SELECT cPara, serial, cMin, cMax, include, Show FROM %1%2 ORDER BY rowid")
+                   QStringLiteral("SELECT cPara, serial, \"cMin\", \"cMax\", include, Show FROM %1%2 ORDER BY rowid")
                        .arg(m_tables.dataTable, scopeCondition()),
                    scopeValues(scope));
     RangeLookup lookup;
@@ -125,7 +126,7 @@ RangeLookup RuleStore::ranges(const Scope &scope) const
 
 QVector<RangeRow> RuleStore::storedRanges(const Scope &scope) const
 {
-    const QString columns = QStringLiteral("serial, cPara, cMin, cMax, include, Class, Parameters, Show");
+    const QString columns = QStringLiteral("serial, cPara, \"cMin\", \"cMax\", include, Class, Parameters, Show");
     QSqlQuery q = run(m_db,
                       QStringLiteral("SELECT %1 FROM %2%3 ORDER BY rowid")
                           .arg(columns, m_tables.dataTable, scopeCondition()),
@@ -159,19 +160,16 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows) co
     Transaction transaction(m_db);
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()),
         scopeValues(scope));
-    const QString sql = m_tables.scoped
-        ? QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-        : QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    QSqlQuery insert = prepare(m_db, sql.arg(m_tables.dataTable));
+    QVector<QVariantList> values;
+    values.reserve(rows.size());
     for (const RangeRow &r : rows) {
-        QVariantList values{r.serial, r.para, r.min, r.max, int(r.include), r.className, r.fieldName, int(r.show)};
-        if (m_tables.scoped) {
-            values.prepend(scope.lab);
-            values.prepend(scope.shape);
-        }
-        runPrepared(insert, values);
+        QVariantList row{r.serial, r.para, r.min, r.max, int(r.include), r.className, r.fieldName, int(r.show)};
+        if (m_tables.scoped)
+            row = QVariantList{scope.shape, scope.lab} + row;
+        values.append(row);
     }
-    insert.finish();
+    // By position, as the table's layout is checked at start-up.
+    insertRows(m_db, m_tables.dataTable, m_tables.scoped ? 10 : 8, values);
     transaction.commit();
 }
 

@@ -3,12 +3,15 @@
 #include "store/DataDir.h"
 #include "store/Database.h"
 #include "store/Error.h"
+#include "store/ServerConfig.h"
+#include "store/ServerCopy.h"
 #include "store/Sql.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QUuid>
 
 static void initDataResources()
@@ -84,6 +87,17 @@ void writeFile(const QString &path, const QByteArray &bytes, bool executable = f
 }
 
 } // namespace
+
+QString builtInScript(const QString &name)
+{
+    return QString::fromUtf8(resource(name));
+}
+
+void runStatements(const QSqlDatabase &db, const QString &script)
+{
+    for (const QString &s : splitStatements(script))
+        run(db, s);
+}
 
 void runScript(const QSqlDatabase &db, const QString &script)
 {
@@ -164,9 +178,35 @@ void moveInto(const QString &from, const DataDir &dir, const QStringList &names)
 
 } // namespace
 
+namespace {
+
+// The databases go to the server; the files beside server.ini.
+void createOnServer(const DataDir &dir, const ServerConfig &server, bool withDemo)
+{
+    QStringList names = newFiles(withDemo);
+    for (const char *database : {kClassDb, kReportsDb, kSecondaryDb})
+        names.removeOne(QString::fromLatin1(database));
+    for (const QString &name : names) {
+        if (QFileInfo::exists(dir.file(name)))
+            throw Error(QStringLiteral("%1 exists already; nothing was changed.").arg(dir.file(name)));
+    }
+    QTemporaryDir building(dir.file(QStringLiteral(".new-XXXXXX")));
+    if (!building.isValid())
+        throw Error(QStringLiteral("%1 cannot be written: %2").arg(dir.path(), building.errorString()));
+    fill(DataDir(building.path()), withDemo);
+    copyToServer(DataDir(building.path()), server);
+    moveInto(building.path(), dir, names);
+}
+
+} // namespace
+
 void createDataDirectory(const QString &path, bool withDemo)
 {
     const DataDir dir(path);
+    if (const std::optional<ServerConfig> server = ServerConfig::read(dir)) {
+        createOnServer(dir, *server, withDemo);
+        return;
+    }
     const QStringList names = newFiles(withDemo);
     for (const QString &name : names) {
         if (QFileInfo::exists(dir.file(name)))

@@ -1,9 +1,11 @@
 #include "store/Sql.h"
 
+#include "store/Engine.h"
 #include "store/Error.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
+#include <optional>
 
 namespace store {
 
@@ -39,7 +41,8 @@ bool concernsTheFile(const QString &nativeCode)
         message = error.text();
     if (message.isEmpty())
         message = what;
-    const QString file = concernsTheFile(error.nativeErrorCode()) ? fileOf(driver) : QString();
+    const bool sqlite = driver && driver->dbmsType() == QSqlDriver::SQLite;
+    const QString file = sqlite && concernsTheFile(error.nativeErrorCode()) ? fileOf(driver) : QString();
     if (!file.isEmpty())
         message = QStringLiteral("%1 (%2)").arg(message, file);
     throw Error(message, error.nativeErrorCode());
@@ -60,6 +63,17 @@ QSqlQuery prepare(const QSqlDatabase &db, const QString &sql)
 
 QSqlQuery run(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
 {
+    if (values.isEmpty()) {
+        // Run as it stands: the server prepares only queries and row
+        // changes, not BEGIN, SET or CREATE.
+        if (!db.isOpen())
+            throw Error(QStringLiteral("The database is not open."));
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(sql))
+            fail(query.lastError(), sql, db.driver());
+        return query;
+    }
     QSqlQuery query = prepare(db, sql);
     runPrepared(query, values);
     return query;
@@ -71,10 +85,43 @@ void runPrepared(QSqlQuery &query, const QVariantList &values)
         const QVariant &value = values.at(i);
         // An empty box holds a null QString; store it as empty text, never NULL.
         const bool nullText = value.typeId() == QMetaType::QString && value.toString().isNull();
-        query.bindValue(i, nullText ? QVariant(QString(QLatin1String(""))) : value);
+        if (nullText)
+            query.bindValue(i, QString(QLatin1String("")));
+        else if (value.typeId() == QMetaType::Bool) // ticks are stored as 0/1 on every engine
+            query.bindValue(i, int(value.toBool()));
+        else
+            query.bindValue(i, value);
     }
     if (!query.exec())
         fail(query.lastError(), query.lastQuery(), query.driver());
+}
+
+void insertRows(const QSqlDatabase &db, const QString &into, qsizetype width, const QVector<QVariantList> &rows)
+{
+    if (width < 1 || rows.isEmpty())
+        return;
+    // Below the smallest limit on bound values any SQLite build has.
+    const qsizetype perStatement = qMax<qsizetype>(1, 999 / width);
+    const QString head = QStringLiteral("INSERT INTO %1 VALUES ").arg(into);
+    const QString tuple = u'(' + QStringList(width, QStringLiteral("?")).join(QStringLiteral(", ")) + u')';
+    auto statementFor = [&](qsizetype count) {
+        return prepare(db, head + QStringList(count, tuple).join(QStringLiteral(", ")));
+    };
+    std::optional<QSqlQuery> full; // prepared once, reused for every full statement
+    for (qsizetype from = 0; from < rows.size(); from += perStatement) {
+        const qsizetype count = qMin(perStatement, rows.size() - from);
+        std::optional<QSqlQuery> last;
+        if (count == perStatement && !full)
+            full = statementFor(count);
+        else if (count < perStatement)
+            last = statementFor(count);
+        QSqlQuery &query = count == perStatement ? *full : *last;
+        QVariantList values;
+        values.reserve(count * width);
+        for (qsizetype r = from; r < from + count; ++r)
+            values += rows.at(r);
+        runPrepared(query, values);
+    }
 }
 
 QStringList firstColumn(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
@@ -99,7 +146,7 @@ bool flag(const QSqlQuery &query, int column)
 
 Transaction::Transaction(const QSqlDatabase &db) : m_db(db)
 {
-    run(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+    beginWrite(m_db);
     m_open = true;
 }
 
@@ -107,7 +154,8 @@ Transaction::~Transaction()
 {
     if (m_open) {
         // After FULL, IOERR or BUSY SQLite may have rolled back already; a
-        // second rollback that finds no transaction is harmless.
+        // second rollback that finds no transaction is harmless. The server
+        // refuses every statement after a failed one until this rollback.
         QSqlQuery rollback(m_db);
         rollback.exec(QStringLiteral("ROLLBACK"));
     }

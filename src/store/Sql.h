@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QVector>
 
 namespace store {
 
@@ -19,6 +20,11 @@ QSqlQuery prepare(const QSqlDatabase &db, const QString &sql);
 // inserts that reuse one prepared statement).
 void runPrepared(QSqlQuery &query, const QVariantList &values);
 
+// Inserts rows of `width` values each, many rows to a statement: on a
+// server every statement is a round trip. `into` is the table, with a
+// column list unless the values fill the columns by position.
+void insertRows(const QSqlDatabase &db, const QString &into, qsizetype width, const QVector<QVariantList> &rows);
+
 // Runs a query and returns the text of the first column of every row.
 QStringList firstColumn(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});
 
@@ -28,9 +34,10 @@ QString text(const QSqlQuery &query, int column);
 // The old engine read booleans as True when non-zero.
 bool flag(const QSqlQuery &query, int column);
 
-// One transaction: BEGIN IMMEDIATE on construction so that a lock held by
-// someone else fails here, before anything is deleted; rolled back by the
-// destructor unless commit() succeeded.
+// One transaction holding the store's write lock from construction (see
+// beginWrite), so that a lock held by someone else fails here, before
+// anything is deleted; rolled back by the destructor unless commit()
+// succeeded.
 class Transaction {
 public:
     explicit Transaction(const QSqlDatabase &db);

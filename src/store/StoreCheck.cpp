@@ -1,6 +1,7 @@
 #include "store/StoreCheck.h"
 
 #include "store/Database.h"
+#include "store/Engine.h"
 #include "store/Error.h"
 #include "store/Sql.h"
 
@@ -44,14 +45,13 @@ constexpr Layout kSecondaryTables[] = {
 
 QString fileName(const QSqlDatabase &db)
 {
-    return QFileInfo(db.databaseName()).fileName();
+    return storeName(db);
 }
 
 void checkLayout(const QSqlDatabase &db, const Layout &layout)
 {
     const QString table = QString::fromLatin1(layout.table);
-    const QStringList have = firstColumn(db, QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"),
-                                         {table});
+    const QStringList have = tableColumns(db, table);
     const QStringList need = QString::fromLatin1(layout.columns).split(u',');
     if (have.isEmpty())
         throw Error(QStringLiteral("%1 holds no table %2.").arg(fileName(db), table));
@@ -78,6 +78,8 @@ void checkLayout(const QSqlDatabase &db, const Layout &layout)
 
 void quickCheck(const QSqlDatabase &db)
 {
+    if (engineOf(db) != Engine::SQLite)
+        return; // the server keeps its own files sound
     QString problem;
     {
         QSqlQuery check(db);
@@ -127,15 +129,13 @@ void checkDataDir(const DataDir &dir)
         throw Error(QStringLiteral("The data directory %1 does not exist.").arg(dir.path()));
     if (!info.isDir())
         throw Error(QStringLiteral("%1 is not a directory.").arg(dir.path()));
-    const std::pair<const char *, StoreKind> stores[] = {
-        {kClassDb, StoreKind::Class}, {kReportsDb, StoreKind::Reports}, {kSecondaryDb, StoreKind::Secondary}};
-    for (const auto &[name, kind] : stores) {
+    for (const StoreKind kind : {StoreKind::Class, StoreKind::Reports, StoreKind::Secondary}) {
         if (kind == StoreKind::Reports && dir.reportsInAccessFile()) {
             checkAccessFile(dir.file(QString::fromLatin1(kReportsMdb)));
             continue;
         }
         CheckConnection connection;
-        checkStore(openDatabase(connection.name, dir.file(QString::fromLatin1(name))), kind);
+        checkStore(openStore(connection.name, dir, kind), kind);
     }
 }
 

@@ -7,9 +7,6 @@
 
 namespace store {
 
-// Which of the data directory's databases a check is about.
-enum class StoreKind { Class, Reports, Secondary };
-
 // Refuses a database the program cannot work on: a table it reads is
 // missing, a column stands where another is read by position, or SQLite's
 // quick check finds damage. Throws store::Error naming the file.
