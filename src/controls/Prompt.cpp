@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace controls {
@@ -44,6 +46,13 @@ public:
         case FileChoice::Folder: return QFileDialog::getExistingDirectory(parent, caption);
         }
         return {};
+    }
+    std::optional<QString> askPassword(const QString &text) override
+    {
+        bool ok = false;
+        const QString password = QInputDialog::getText(QApplication::activeWindow(), kAppTitle, text,
+                                                       QLineEdit::Password, {}, &ok);
+        return ok ? std::optional<QString>(password) : std::nullopt;
     }
 };
 
@@ -102,6 +111,11 @@ void ModalRunner::install(ModalRunner *runner)
 int openModal(QDialog &dialog)
 {
     return ModalRunner::current().run(dialog);
+}
+
+std::optional<QString> askPassword(const QString &text)
+{
+    return Prompt::current().askPassword(text);
 }
 
 } // namespace controls

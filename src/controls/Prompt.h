@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class QDialog;
 
@@ -27,6 +28,9 @@ public:
     // A file to open or save, or a folder; empty when the user cancels. A
     // prompt that shows no file dialogs cancels.
     virtual QString chooseFile(FileChoice, const QString & /*caption*/, const QString & /*filter*/) { return {}; }
+    // A password typed into a box that hides it; nothing when the user
+    // cancels. A prompt that shows no boxes cancels.
+    virtual std::optional<QString> askPassword(const QString & /*text*/) { return std::nullopt; }
 
     static Prompt &current();
     // Takes no ownership; nullptr restores the message boxes.
@@ -37,6 +41,7 @@ void inform(const QString &text);
 bool confirm(const QString &text);
 Choice choose(const QString &text);
 QString chooseFile(FileChoice kind, const QString &caption, const QString &filter = {});
+std::optional<QString> askPassword(const QString &text);
 
 // Opens a window modally. Tests replace it to drive the window themselves.
 class ModalRunner {

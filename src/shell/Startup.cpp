@@ -6,6 +6,7 @@
 #include "shell/FrmCS.h"
 #include "shell/RuleCommands.h"
 #include "shell/ImportOffer.h"
+#include "shell/ServerCommands.h"
 #include "store/ClassModule.h"
 #include "store/DataDir.h"
 #include "store/Error.h"
@@ -29,7 +30,8 @@ QCommandLineOption hidden(const char *name)
 
 struct Options {
     QCommandLineOption dataDir{QStringLiteral("data-dir"),
-                               QStringLiteral("Use the data files in <dir> (Class.db, Reports.db, OMZ2006.db, Shapes.txt)."),
+                               QStringLiteral("Use the data files in <dir> (Class.db, Reports.db, OMZ2006.db, Shapes.txt; "
+                                              "or server.ini naming a server that keeps the databases)."),
                                QStringLiteral("dir")};
     QCommandLineOption initEmpty{QStringLiteral("init-empty"),
                                  QStringLiteral("Create a data directory <dir> with empty tables, then exit."),
@@ -56,6 +58,11 @@ struct Options {
                                                 "then exit."),
                                  QStringLiteral("dir")};
     QCommandLineOption force{QStringLiteral("force"), QStringLiteral("With --import-mdb: replace existing databases.")};
+    QCommandLineOption copyToServer{QStringLiteral("copy-to-server"),
+                                    QStringLiteral("Copy the rules of the data directory (Class.db, OMZ2006.db, Reports.db) "
+                                                   "into the empty server stores named by <dir>/server.ini, and "
+                                                   "Shapes.txt into <dir>, then exit."),
+                                    QStringLiteral("dir")};
     // The child process that reads an Access file for the program.
     QCommandLineOption dumpMdb = hidden(legacy::kDumpOption);
     QCommandLineOption listMdb = hidden(legacy::kListOption);
@@ -70,7 +77,8 @@ void describe(QCommandLineParser &parser, const Options &options)
         QStringLiteral("Orvana Class keeps the rules by which polished stones are graded for cut and symmetry."));
     parser.addOptions({options.help, options.version, options.dataDir, options.initEmpty, options.initDemo,
                        options.exportFile, options.shape, options.type, options.lab, options.importFile, options.yes,
-                       options.backup, options.importMdb, options.force, options.dumpMdb, options.listMdb});
+                       options.backup, options.importMdb, options.force, options.copyToServer, options.dumpMdb,
+                       options.listMdb});
 }
 
 void printError(const QString &text)
@@ -108,7 +116,7 @@ bool Startup::needsDisplay(const QStringList &arguments)
         && !parser.isSet(options.initEmpty) && !parser.isSet(options.initDemo) && !parser.isSet(options.help)
         && !parser.isSet(options.version) && !parser.isSet(options.exportFile) && !parser.isSet(options.importFile)
         && !parser.isSet(options.backup) && !parser.isSet(options.importMdb) && !parser.isSet(options.dumpMdb)
-        && !parser.isSet(options.listMdb);
+        && !parser.isSet(options.listMdb) && !parser.isSet(options.copyToServer);
 }
 
 std::optional<int> Startup::run()
@@ -154,11 +162,17 @@ std::optional<int> Startup::run()
         return commands::importRules(dataDir, parser.value(options.importFile), parser.isSet(options.yes));
     if (parser.isSet(options.backup))
         return commands::backUp(dataDir, parser.value(options.backup));
+    if (parser.isSet(options.copyToServer))
+        return copyToServerCommand(dataDir, parser.value(options.copyToServer));
 
     controls::registerLayoutFonts();
     m_module = std::make_unique<store::ClassModule>(dataDir);
     if (offerLegacyImport(dataDir) == ImportOffer::Failed)
         return 1;
+    if (!logInToServer(dataDir)) {
+        printError(QStringLiteral("No password was given for the server; nothing was opened."));
+        return 1;
+    }
     try {
         store::checkDataDir(dataDir);
         m_window = std::make_unique<FrmCS>(*m_module);

@@ -94,7 +94,9 @@ QSqlDatabase openServerStore(const QString &connectionName, const ServerConfig &
                                                                                  : db.lastError().databaseText().trimmed();
         if (reason.contains(QLatin1String("password authentication failed"))
             || reason.contains(QLatin1String("no password supplied")))
-            refuse(QStringLiteral("The server refused the user for %1: %2").arg(what, reason),
+            refuse(QStringLiteral("The server refused the user for %1: %2\nKeep the password in ~/.pgpass, "
+                                  "PGPASSWORD or a service file, or type it when the program asks.")
+                       .arg(what, reason),
                    QString::fromLatin1(kAuthenticationRefused));
         refuse(QStringLiteral("The server cannot be reached for %1: %2").arg(what, reason));
     }
