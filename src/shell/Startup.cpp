@@ -3,6 +3,7 @@
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 #include "legacy/MdbFile.h"
+#include "shell/FirstStart.h"
 #include "shell/FrmCS.h"
 #include "shell/RuleCommands.h"
 #include "shell/ImportOffer.h"
@@ -155,6 +156,11 @@ std::optional<int> Startup::run()
     if (parser.isSet(options.backup))
         return commands::backUp(dataDir, parser.value(options.backup));
 
+    if (!parser.isSet(options.dataDir)) {
+        const FirstStart offer = offerFirstStart(dataDir);
+        if (offer == FirstStart::Cancelled || offer == FirstStart::Failed)
+            return 1;
+    }
     controls::registerLayoutFonts();
     m_module = std::make_unique<store::ClassModule>(dataDir);
     if (offerLegacyImport(dataDir) == ImportOffer::Failed)
