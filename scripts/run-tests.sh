@@ -5,3 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel 2
+cd ..
+bash scripts/check-package.sh
