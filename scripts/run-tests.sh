@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test (headless).
+# Installs what is missing, builds everything, runs every test (headless),
+# then builds the Debian package and checks it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
