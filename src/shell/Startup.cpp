@@ -3,6 +3,7 @@
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 #include "legacy/MdbFile.h"
+#include "shell/FirstStart.h"
 #include "shell/FrmCS.h"
 #include "shell/RuleCommands.h"
 #include "shell/ImportOffer.h"
@@ -165,6 +166,11 @@ std::optional<int> Startup::run()
     if (parser.isSet(options.copyToServer))
         return copyToServerCommand(dataDir, parser.value(options.copyToServer));
 
+    if (!parser.isSet(options.dataDir)) {
+        const FirstStart offer = offerFirstStart(dataDir);
+        if (offer == FirstStart::Cancelled || offer == FirstStart::Failed)
+            return 1;
+    }
     controls::registerLayoutFonts();
     m_module = std::make_unique<store::ClassModule>(dataDir);
     if (offerLegacyImport(dataDir) == ImportOffer::Failed)

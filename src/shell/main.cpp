@@ -15,6 +15,8 @@ int main(int argc, char *argv[])
                                                                           : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("orvana-class"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVANA_VERSION));
+    // Lets the desktop match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.orvana.Class"));
     Startup startup(arguments, QCoreApplication::applicationDirPath());
     if (const std::optional<int> status = startup.run())
         return *status;
