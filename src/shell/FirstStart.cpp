@@ -12,7 +12,7 @@ namespace {
 
 // Besides the databases, a connection file to a server or the old program's
 // Access file (which start-up offers to import) mean someone has been here.
-const char *const kAlreadyThere[] = {store::kClassDb, "server.ini", "Class.mdb"};
+const char *const kAlreadyThere[] = {store::kClassDb, store::kServerFile, "Class.mdb"};
 
 } // namespace
 
