@@ -143,7 +143,8 @@ MadeStore copyStore(const DataDir &from, StoreKind kind, const ServerConfig &to,
     } else {
         // The rule tables are made from the program's own schema, so the
         // server compares names without regard to case as SQLite does.
-        run(target, QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext WITH SCHEMA public"));
+        if (!run(target, QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = 'citext'")).next())
+            run(target, QStringLiteral("CREATE EXTENSION citext WITH SCHEMA public"));
         const QString script = serverSchemaScript(schemaScriptOf(kind));
         runStatements(target, script);
         const QStringList targetTables = tableNames(target);

@@ -34,9 +34,23 @@ bool concernsTheFile(const QString &nativeCode)
     }
 }
 
+// The server's text carries a severity before and the statement's position
+// and SQLSTATE after the message; the user needs the message.
+QString serverMessage(QString text)
+{
+    text = text.section(u'\n', 0, 0).trimmed();
+    for (const char *severity : {"ERROR:", "FATAL:", "PANIC:"}) {
+        if (text.startsWith(QLatin1String(severity)))
+            return text.mid(int(qstrlen(severity))).trimmed();
+    }
+    return text;
+}
+
 [[noreturn]] void fail(const QSqlError &error, const QString &what, const QSqlDriver *driver)
 {
     QString message = error.databaseText();
+    if (driver && driver->dbmsType() == QSqlDriver::PostgreSQL)
+        message = serverMessage(message);
     if (message.isEmpty())
         message = error.text();
     if (message.isEmpty())

@@ -5,6 +5,7 @@
 #include "definer/ClassDefiner.h"
 #include "definer/RuleSetPanel.h"
 #include "store/ClassModule.h"
+#include "support/TestServer.h"
 #include "support/TestSupport.h"
 
 #include <QComboBox>

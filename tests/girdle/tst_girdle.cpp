@@ -4,6 +4,7 @@
 #include "girdle/FrmDescClass.h"
 #include "girdle/FrmDescPara.h"
 #include "store/ClassModule.h"
+#include "support/TestServer.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -38,9 +39,19 @@ const QString kScope = QStringLiteral(" Shape = 'Brilliant' AND Lab = 'AGL'");
 // "copy", "paste", "pick r c Enter|Esc text" (the drop-down list over a cell),
 // "key r c Enter|Esc|None text" (text typed into the cell editor placed on
 // (r, c) as a click does, then the key), "sel text" (the editor's selection).
+// The seed plus sql; "fail TABLE CONDITION" makes such inserts fail instead.
+void seed(const testsupport::TestDataDir &dir, const QString &sql)
+{
+    dir.exec(kSeed);
+    if (sql.startsWith("fail "))
+        dir.failInserts(sql.section(u' ', 1, 1), sql.section(u' ', 2), "database or disk is full");
+    else if (!sql.isEmpty())
+        dir.exec(sql);
+}
+
 template <typename Window>
 struct Rig {
-    explicit Rig(const QString &sql) : seeded((dir.exec(kSeed + sql), true)) { window.show(); }
+    explicit Rig(const QString &sql) : seeded((seed(dir, sql), true)) { window.show(); }
 
     void play(const QStringList &actions)
     {
@@ -119,6 +130,8 @@ class TestGirdle : public QObject {
     Q_OBJECT
 
 private slots:
+    ENGINE_ROWS
+
     // The descriptions window first, then the grades window ("grades" rows).
     void edits_data()
     {
@@ -153,8 +166,7 @@ private slots:
             << QStringList{"Row 3: \"1.2.3\" under \"Bone max\" is not a number. Nothing was saved."}
             << QStringList{loaded[0], loaded[1], "|3|2|3|3|1.2.3|4|6|Thick"} << kDescs;
         QTest::newRow("database refuses a row: nothing written")
-            << "CREATE TRIGGER full BEFORE INSERT ON GIRDLE_DESC WHEN NEW.ID = 1 "
-               "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;\n"
+            << "fail GIRDLE_DESC NEW.ID = 1"
             << QStringList{"lab AGL", "save"} << QStringList{"database or disk is full"} << loaded << kDescs;
         loaded = {"Excellent|Medium|Thick", "Good|Thin|Medium", "Poor||"};
         const QStringList resaved{"2|3|0|Bazel", "0|2|1|Bazel"};
@@ -173,8 +185,7 @@ private slots:
             << QStringList{"lab AGL", "set 3 1 Medium", "set 3 2 Medium", "save"} << QStringList{kSaved}
             << QStringList{loaded[0], loaded[1], "Poor|Medium|Medium"} << (resaved + QStringList{"2|2|2|Bazel"});
         QTest::newRow("grades: database refuses a class: nothing written")
-            << "CREATE TRIGGER full BEFORE INSERT ON GIRDLE_CLASS WHEN NEW.Class = 1 "
-               "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;\n"
+            << "fail GIRDLE_CLASS NEW.Class = 1"
             << QStringList{"lab AGL", "save"} << QStringList{"database or disk is full"} << loaded << kGrades;
     }
 

@@ -10,6 +10,7 @@
 #include "store/Database.h"
 #include "store/Error.h"
 #include "store/Schema.h"
+#include "support/TestServer.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -53,7 +54,7 @@ const QString kOddNames = QStringLiteral(
 
 QSqlDatabase open(const testsupport::TestDataDir &dir, const QString &name)
 {
-    return store::openDatabase(name, dir.file("Class.db"));
+    return store::openStore(name, store::DataDir(dir.path()), store::StoreKind::Class);
 }
 
 const QString kHeader = rules::ruleFileHeader().join(u',');
@@ -75,6 +76,8 @@ class TestRuleFile : public QObject {
     Q_OBJECT
 
 private slots:
+    ENGINE_ROWS
+
     void initTestCase() { testsupport::isolateSettings(); }
 
     // Export, then import into an empty data directory, both from the command
@@ -84,12 +87,12 @@ private slots:
         QTest::addColumn<QString>("rows"); // "demo" for the demo set
         QTest::addColumn<QStringList>("selection"); // shape, type, lab; empty: everything
         QTest::addColumn<QStringList>("kept"); // per table of kTables: which source rows arrive
-        const QStringList all(kTables.size(), QStringLiteral("1"));
+        const QStringList all(kTables.size(), QStringLiteral("1 = 1"));
         QTest::newRow("demo set") << "demo" << QStringList{} << all;
         QTest::newRow("odd names") << kOddNames << QStringList{} << all;
         const QString lab = QStringLiteral("Lab = 'O''Brien, \"Gem\" Lab'");
         QTest::newRow("one lab") << kOddNames << QStringList{"Brilliant", "Cut", "o'brien, \"gem\" lab"}
-                                 << QStringList{lab, "0", lab, "0", "1", "0", lab, "0"};
+                                 << QStringList{lab, "1 = 0", lab, "1 = 0", "1 = 1", "1 = 0", lab, "1 = 0"};
     }
     void roundTrip()
     {
@@ -97,6 +100,8 @@ private slots:
         QFETCH(QStringList, selection);
         QFETCH(QStringList, kept);
         testsupport::TestDataDir from, to;
+        if (rows == QLatin1String("demo") && from.onServer())
+            QSKIP("the demo set is made as files here; on the server by the start-up tests");
         if (rows == QLatin1String("demo") && QDir(from.path()).removeRecursively())
             store::createDataDirectory(from.path(), true);
         else
@@ -131,8 +136,8 @@ private slots:
     {
         QFETCH(QByteArray, file);
         testsupport::TestDataDir dir;
-        dir.exec(kOddNames + "INSERT INTO CutLab VALUES ('Brilliant','AGL','old');\n"
-                             "CREATE TRIGGER full BEFORE INSERT ON Cut BEGIN SELECT RAISE(ABORT, 'disk full in the middle'); END;\n");
+        dir.exec(kOddNames + "INSERT INTO CutLab VALUES ('Brilliant','AGL','old');\n");
+        dir.failInserts("Cut", "", "disk full in the middle");
         const QStringList before = ruleRows(dir);
         const QSqlDatabase db = open(dir, "db");
         QTEST(failure([&] { rules::ImportPlan::read(db, file).apply(db); }), "message");
@@ -240,13 +245,16 @@ private slots:
     {
         QTest::addColumn<bool>("full"); // no room on the disk
         QTest::addColumn<QString>("message");
-        QTest::newRow("done") << false << "(done)";
-        QTest::newRow("disk full") << true << "Class.db could not be copied: disk I/O error (@D/Class.db)";
+        QTest::addColumn<QString>("serverMessage"); // the copy is written from the server, not read on disk
+        QTest::newRow("done") << false << "(done)" << "(done)";
+        QTest::newRow("disk full") << true << "Class.db could not be copied: disk I/O error (@D/Class.db)"
+                                   << "Class.db could not be copied: disk I/O error (@T/.@B.partial/Class.db)";
     }
     void backUp()
     {
         QFETCH(bool, full);
         QFETCH(QString, message);
+        QFETCH(QString, serverMessage);
         testsupport::TestDataDir dir;
         dir.exec(kOddNames);
         QTemporaryDir target;
@@ -261,13 +269,15 @@ private slots:
             made = rules::backUp(store::DataDir(dir.path()), target.path(), QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)));
         });
         setrlimit(RLIMIT_FSIZE, &old);
-        QCOMPARE(error, message.replace("@D", dir.path()));
+        const QString name = QStringLiteral("Orvana Class backup 2026-12-07 14-05-09");
+        QCOMPARE(error, (dir.onServer() ? serverMessage : message).replace("@D", dir.path()).replace("@T", target.path()).replace("@B", name));
         if (full) {
             QCOMPARE(QDir(target.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
             return;
         }
-        QCOMPARE(made, target.filePath("Orvana Class backup 2026-12-07 14-05-09"));
-        testsupport::TestDataDir copy;
+        QCOMPARE(made, target.filePath(name));
+        // A backup is a data directory of files, whatever keeps the data.
+        testsupport::TestDataDir copy(QStringLiteral("Brilliant~RNDCUTSYM\r\n"), store::Engine::SQLite);
         for (const QString &name : {"Class.db", "OMZ2006.db", "Shapes.txt"})
             QVERIFY(QFile::remove(copy.file(name)) && QFile::copy(QDir(made).filePath(name), copy.file(name)));
         QCOMPARE(ruleRows(copy), ruleRows(dir));

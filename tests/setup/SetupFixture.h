@@ -4,6 +4,7 @@
 #include "definer/DefinerFixture.h"
 #include "definer/ShapeList.h"
 #include "store/ClassModule.h"
+#include "support/TestServer.h"
 #include "support/TestSupport.h"
 
 #include <QComboBox>

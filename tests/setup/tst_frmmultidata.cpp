@@ -32,6 +32,8 @@ class TstFrmMultiData : public QObject {
     Q_OBJECT
 
 private slots:
+    ENGINE_ROWS
+
     void openReadsTheFileAfresh()
     {
         SetupFixture f(kLabsAndPairs);
@@ -75,8 +77,7 @@ private slots:
         QFETCH(QString, informed);
         SetupFixture f(kLabsAndPairs);
         if (!informed.isEmpty())
-            f.dir.exec("CREATE TRIGGER full BEFORE INSERT ON MultiData WHEN NEW.CutLab = 'AGL' "
-                       "BEGIN SELECT RAISE(ABORT, '" + informed + "'); END");
+            f.dir.failInserts("MultiData", "NEW.CutLab = 'AGL'", informed);
         FrmMultiData window(f.module);
         edit(window);
         window.BtnSave_Click();

@@ -21,10 +21,10 @@ const QString kParameters = QStringLiteral(
 // Report tables around the prefix BR: only BR1, BR2 and BRX belong to
 // BRCUTSYM (br3 differs in case only).
 const QString kReports = QStringLiteral(
-    "CREATE TABLE BRX (Rid INTEGER, X1 REAL);\nCREATE TABLE BR1 (RID INTEGER, A1 REAL, Dup REAL);\n"
-    "CREATE TABLE BR (RID INTEGER, NotMine1 REAL);\nCREATE TABLE BR10 (RID INTEGER, NotMine2 REAL);\n"
-    "CREATE TABLE BRCUTSYM (RID INTEGER, NotMine3 REAL);\nCREATE TABLE br3 (RID INTEGER, NotMine4 REAL);\n"
-    "CREATE TABLE BR2 (rid INTEGER, Dup REAL, \"It's\" REAL);\nCREATE TABLE OVL1 (RID INTEGER, LWRatio REAL);\n");
+    "CREATE TABLE \"BRX\" (\"Rid\" INTEGER, \"X1\" REAL);\nCREATE TABLE \"BR1\" (\"RID\" INTEGER, \"A1\" REAL, \"Dup\" REAL);\n"
+    "CREATE TABLE \"BR\" (\"RID\" INTEGER, \"NotMine1\" REAL);\nCREATE TABLE \"BR10\" (\"RID\" INTEGER, \"NotMine2\" REAL);\n"
+    "CREATE TABLE \"BRCUTSYM\" (\"RID\" INTEGER, \"NotMine3\" REAL);\nCREATE TABLE \"br3\" (\"RID\" INTEGER, \"NotMine4\" REAL);\n"
+    "CREATE TABLE \"BR2\" (\"rid\" INTEGER, \"Dup\" REAL, \"It's\" REAL);\nCREATE TABLE \"OVL1\" (\"RID\" INTEGER, \"LWRatio\" REAL);\n");
 
 const QString kStored = QStringLiteral("SELECT Shape, ID, Parameters, Display_Name FROM CutPara ORDER BY Shape, ID");
 
@@ -54,6 +54,8 @@ class TstFrmPara : public QObject {
     Q_OBJECT
 
 private slots:
+    ENGINE_ROWS
+
     // Each edit ends in Save data or Transfer data; a failing store (a
     // trigger on ID 2) changes no row.
     void edits_data()
@@ -95,8 +97,7 @@ private slots:
         QFETCH(QString, said);
         SetupFixture f(kParameters);
         if (said == "disk is full")
-            f.dir.exec("CREATE TRIGGER full BEFORE INSERT ON CutPara WHEN NEW.ID = 2 "
-                       "BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
+            f.dir.failInserts("CutPara", "NEW.ID = 2", "disk is full");
         FrmPara window(f.module, &f.mainShapes);
         edit(window);
         QTEST(f.rows(kStored), "stored");

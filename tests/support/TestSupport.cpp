@@ -1,6 +1,9 @@
 #include "support/TestSupport.h"
 
+#include "store/Database.h"
+#include "store/Error.h"
 #include "store/Schema.h"
+#include "support/TestServer.h"
 
 #include <QDialog>
 #include <QFile>
@@ -70,9 +73,13 @@ int ScriptedModal::run(QDialog &dialog)
     return result;
 }
 
-TestDataDir::TestDataDir(const QString &shapes)
+TestDataDir::TestDataDir(const QString &shapes, std::optional<store::Engine> engine)
 {
     isolateSettings();
+    if (engine.value_or(currentEngine()) == store::Engine::Server) {
+        m_server = TestServer::instance().freshStores();
+        m_server->write(m_dir.filePath(QStringLiteral("server.ini")));
+    }
     // Fresh directory holds nothing yet, so creation cannot refuse.
     QFile::remove(m_dir.filePath(QStringLiteral("Class.db")));
     store::createDataDirectory(m_dir.path(), false);
@@ -81,28 +88,38 @@ TestDataDir::TestDataDir(const QString &shapes)
         file.write(shapes.toUtf8());
 }
 
-namespace {
+TestDataDir::~TestDataDir() = default;
 
 template <typename F>
-void withConnection(const QString &path, F body)
+void TestDataDir::withConnection(const QString &database, F body) const
 {
     const QString name = QStringLiteral("testsupport");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            qFatal("cannot open %s", qPrintable(path));
+        QSqlDatabase db;
+        if (m_server) {
+            const store::StoreKind kind = database == QLatin1String("OMZ2006.db") ? store::StoreKind::Secondary
+                : database == QLatin1String("Reports.db")                       ? store::StoreKind::Reports
+                                                                                  : store::StoreKind::Class;
+            try {
+                db = store::openServerStore(name, *m_server, kind);
+            } catch (const store::Error &error) {
+                qFatal("cannot open the server store: %s", qPrintable(error.message()));
+            }
+        } else {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(file(database));
+            if (!db.open())
+                qFatal("cannot open %s", qPrintable(file(database)));
+        }
         body(db);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
 }
 
-} // namespace
-
 void TestDataDir::exec(const QString &sql, const QString &database) const
 {
-    withConnection(file(database), [&](QSqlDatabase &db) {
+    withConnection(database, [&](QSqlDatabase &db) {
         const QStringList statements = sql.split(QStringLiteral(";\n"), Qt::SkipEmptyParts);
         db.transaction(); // one sync for the lot
         for (const QString &statement : statements) {
@@ -119,18 +136,54 @@ void TestDataDir::exec(const QString &sql, const QString &database) const
 QStringList TestDataDir::rows(const QString &sql, const QString &database) const
 {
     QStringList result;
-    withConnection(file(database), [&](QSqlDatabase &db) {
+    withConnection(database, [&](QSqlDatabase &db) {
         QSqlQuery q(db);
         if (!q.exec(sql))
             qFatal("SQL failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
         while (q.next()) {
             QStringList fields;
-            for (int i = 0; i < q.record().count(); ++i)
-                fields.append(q.value(i).isNull() ? QStringLiteral("<null>") : q.value(i).toString());
+            for (int i = 0; i < q.record().count(); ++i) {
+                if (m_server && q.record().fieldName(i) == QLatin1String("rowid"))
+                    continue;
+                const QVariant value = q.value(i);
+                if (value.isNull())
+                    fields.append(QStringLiteral("<null>"));
+                else if (value.typeId() == QMetaType::Bool) // the server's comparisons; SQLite's are 0/1
+                    fields.append(value.toBool() ? QStringLiteral("1") : QStringLiteral("0"));
+                else
+                    fields.append(value.toString());
+            }
             result.append(fields.join(u'|'));
         }
     });
     return result;
+}
+
+void TestDataDir::failInserts(const QString &table, const QString &when, const QString &message,
+                              const QString &database) const
+{
+    const QString name = QStringLiteral("fail_") + table;
+    QString quotedMessage = message;
+    quotedMessage.replace(u'\'', QStringLiteral("''"));
+    if (!m_server) {
+        exec(QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT ON %2 %3 BEGIN SELECT RAISE(ABORT, '%4'); END")
+                 .arg(name, table, when.isEmpty() ? QString() : QStringLiteral("WHEN ") + when, quotedMessage),
+             database);
+        return;
+    }
+    // One statement each: the function's body holds semicolons.
+    exec(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION '%2'; END $$")
+             .arg(name, quotedMessage.replace(u'%', QStringLiteral("%%"))),
+         database);
+    exec(QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT ON %2 FOR EACH ROW %3 EXECUTE FUNCTION %1()")
+             .arg(name, table, when.isEmpty() ? QString() : QStringLiteral("WHEN (%1)").arg(when)),
+         database);
+}
+
+void TestDataDir::allowInserts(const QString &table, const QString &database) const
+{
+    exec(m_server ? QStringLiteral("DROP TRIGGER fail_%1 ON %1").arg(table) : QStringLiteral("DROP TRIGGER fail_%1").arg(table),
+         database);
 }
 
 void isolateSettings()

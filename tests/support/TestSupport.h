@@ -1,11 +1,14 @@
 #pragma once
 
 #include "controls/Prompt.h"
+#include "store/Engine.h"
+#include "store/ServerConfig.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
 #include <functional>
+#include <optional>
 
 namespace testsupport {
 
@@ -43,22 +46,41 @@ public:
 };
 
 // A data directory made from the schema in a temporary folder, with the
-// user's settings pointed at a private location too.
+// user's settings pointed at a private location too. Its stores are files,
+// or fresh schemas on the test server when the running test's engine is the
+// server (see TestServer.h).
 class TestDataDir {
 public:
     // shapes: the text of Shapes.txt.
-    explicit TestDataDir(const QString &shapes = QStringLiteral("Brilliant~RNDCUTSYM\r\n"));
+    // engine: the running test's (currentEngine()) unless given.
+    explicit TestDataDir(const QString &shapes = QStringLiteral("Brilliant~RNDCUTSYM\r\n"),
+                         std::optional<store::Engine> engine = std::nullopt);
+    ~TestDataDir();
+
+    bool onServer() const { return m_server.has_value(); }
 
     QString path() const { return m_dir.path(); }
     QString file(const QString &name) const { return m_dir.filePath(name); }
 
-    // Runs SQL on Class.db (or another file of the directory) outside the program.
+    // Runs SQL on Class.db (or another store of the directory, named by its
+    // file) on a connection of its own, outside the program.
     void exec(const QString &sql, const QString &database = QStringLiteral("Class.db")) const;
-    // Rows as text "a|b|c", in rowid order.
+    // Rows as text "a|b|c" (NULL as <null>; the server's own rowid column left out).
     QStringList rows(const QString &sql, const QString &database = QStringLiteral("Class.db")) const;
 
+    // Makes every insert into table for which `when` holds (a condition on
+    // NEW, or empty for all) fail with message, as a full disk would; until
+    // allowInserts(table).
+    void failInserts(const QString &table, const QString &when, const QString &message,
+                     const QString &database = QStringLiteral("Class.db")) const;
+    void allowInserts(const QString &table, const QString &database = QStringLiteral("Class.db")) const;
+
 private:
+    template <typename F>
+    void withConnection(const QString &database, F body) const;
+
     QTemporaryDir m_dir;
+    std::optional<store::ServerConfig> m_server;
 };
 
 // Points QSettings at a private folder for this test process; call before
