@@ -106,6 +106,8 @@ QSqlDatabase openServerStore(const QString &connectionName, const ServerConfig &
             throw Error(QStringLiteral("The schema %1 does not exist in %2.").arg(schema, config.describe()));
         // The store's own tables first; public for the citext type.
         run(db, QStringLiteral("SET search_path TO %1, public").arg(quoted(schema)));
+        // Notices ("... already exists, skipping") are not for the user.
+        run(db, QStringLiteral("SET client_min_messages TO error"));
     } catch (const Error &error) {
         refuse(error.message(), error.nativeCode());
     }

@@ -76,7 +76,7 @@ QString storeName(const QSqlDatabase &db)
         if (q.exec(QStringLiteral("SELECT current_schema()")) && q.next())
             schema = q.value(0).toString();
     }
-    return QStringLiteral("the schema %1 of database %2").arg(schema.isEmpty() ? QStringLiteral("?") : schema, db.databaseName());
+    return QStringLiteral("schema %1 of database %2").arg(schema.isEmpty() ? QStringLiteral("?") : schema, db.databaseName());
 }
 
 QString serverSchemaScript(const QString &sqliteScript)

@@ -11,14 +11,19 @@ namespace store {
 
 namespace {
 
-QString fileOf(const QSqlDriver *driver)
+QSqlDatabase connectionOf(const QSqlDriver *driver)
 {
     for (const QString &name : QSqlDatabase::connectionNames()) {
         const QSqlDatabase db = QSqlDatabase::database(name, false);
         if (db.driver() == driver)
-            return db.databaseName();
+            return db;
     }
     return {};
+}
+
+QString fileOf(const QSqlDriver *driver)
+{
+    return connectionOf(driver).databaseName();
 }
 
 // Failures of the file itself rather than of the statement: read-only,
@@ -49,8 +54,13 @@ QString serverMessage(QString text)
 [[noreturn]] void fail(const QSqlError &error, const QString &what, const QSqlDriver *driver)
 {
     QString message = error.databaseText();
-    if (driver && driver->dbmsType() == QSqlDriver::PostgreSQL)
+    if (driver && driver->dbmsType() == QSqlDriver::PostgreSQL) {
         message = serverMessage(message);
+        // After an error the server refuses every statement of the
+        // transaction, even freeing the failed one, until it is rolled back.
+        QSqlQuery rollback(connectionOf(driver));
+        rollback.exec(QStringLiteral("ROLLBACK"));
+    }
     if (message.isEmpty())
         message = error.text();
     if (message.isEmpty())

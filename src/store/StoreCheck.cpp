@@ -48,13 +48,20 @@ QString fileName(const QSqlDatabase &db)
     return storeName(db);
 }
 
+QString capitalized(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
+}
+
 void checkLayout(const QSqlDatabase &db, const Layout &layout)
 {
     const QString table = QString::fromLatin1(layout.table);
     const QStringList have = tableColumns(db, table);
     const QStringList need = QString::fromLatin1(layout.columns).split(u',');
     if (have.isEmpty())
-        throw Error(QStringLiteral("%1 holds no table %2.").arg(fileName(db), table));
+        throw Error(QStringLiteral("%1 holds no table %2.").arg(capitalized(fileName(db)), table));
     if (!layout.byPosition) {
         for (const QString &column : need) {
             if (!have.contains(column, Qt::CaseInsensitive))

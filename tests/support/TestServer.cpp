@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -42,6 +43,17 @@ bool runServerProgram(const QString &program, const QStringList &arguments, QStr
     const bool finished = process.waitForFinished(60000);
     *output = QString::fromLocal8Bit(process.readAll());
     return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// Puts a line before the trusting ones so the server asks this user for a password.
+bool askPasswordOf(const QString &dataDir, const QString &user)
+{
+    QFile hba(dataDir + QStringLiteral("/pg_hba.conf"));
+    if (!hba.open(QIODevice::ReadWrite))
+        return false;
+    const QByteArray rest = hba.readAll();
+    hba.seek(0);
+    return hba.write("local all " + user.toUtf8() + " scram-sha-256\n" + rest) > 0;
 }
 
 } // namespace
@@ -97,7 +109,10 @@ TestServer::TestServer()
         db.setUserName(QStringLiteral("postgres"));
         db.setDatabaseName(QStringLiteral("postgres"));
         QSqlQuery q(db);
-        if (!db.open() || !q.exec(QStringLiteral("CREATE DATABASE %1").arg(kDatabase)))
+        const bool made = db.open() && q.exec(QStringLiteral("CREATE DATABASE %1").arg(kDatabase))
+            && q.exec(QStringLiteral("CREATE ROLE %1 LOGIN SUPERUSER PASSWORD 'it''s s3cret'").arg(QLatin1String(kPasswordUser)))
+            && askPasswordOf(data, QLatin1String(kPasswordUser)) && q.exec(QStringLiteral("SELECT pg_reload_conf()"));
+        if (!made)
             m_unavailable = QStringLiteral("the test database cannot be made: %1 %2")
                                 .arg(db.lastError().text(), q.lastError().text());
         db.close();

@@ -21,6 +21,10 @@ public:
     store::ServerConfig freshStores();
     QString socketDir() const { return m_socketDir; }
 
+    // A user the server asks a password of (all others it trusts).
+    static constexpr char kPasswordUser[] = "clerk";
+    static constexpr char kPassword[] = "it's s3cret";
+
     ~TestServer();
 
 private:

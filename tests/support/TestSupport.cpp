@@ -50,6 +50,12 @@ QString ScriptedPrompt::chooseFile(controls::FileChoice, const QString &caption,
     return files.isEmpty() ? QString() : files.takeFirst();
 }
 
+std::optional<QString> ScriptedPrompt::askPassword(const QString &text)
+{
+    confirmed.append(text);
+    return passwords.isEmpty() ? std::nullopt : std::optional<QString>(passwords.takeFirst());
+}
+
 ScriptedModal::ScriptedModal()
 {
     controls::ModalRunner::install(this);

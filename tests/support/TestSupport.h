@@ -23,12 +23,14 @@ public:
     bool confirm(const QString &text) override;
     controls::Choice choose(const QString &text) override;
     QString chooseFile(controls::FileChoice kind, const QString &caption, const QString &filter) override;
+    std::optional<QString> askPassword(const QString &text) override;
 
     QStringList informed;   // texts of information boxes, in order
     QStringList confirmed;  // texts of questions, Yes/No and Yes/No/Cancel alike, in order
     QVector<bool> answers;  // answers to the next Yes/No questions
     QVector<controls::Choice> choices; // answers to the next Yes/No/Cancel questions
     QStringList files;      // answers to the next file dialogs (none left: cancelled)
+    QStringList passwords;  // answers to the next password boxes (none left: cancelled)
     // Runs while an information box "is shown" (e.g. to inspect state).
     std::function<void(const QString &)> onInform;
 };
