@@ -20,10 +20,10 @@ QSqlQuery prepare(const QSqlDatabase &db, const QString &sql);
 // inserts that reuse one prepared statement).
 void runPrepared(QSqlQuery &query, const QVariantList &values);
 
-// Inserts rows of `width` values each, many rows to a statement: on a
-// server every statement is a round trip. `into` is the table, with a
-// column list unless the values fill the columns by position.
-void insertRows(const QSqlDatabase &db, const QString &into, qsizetype width, const QVector<QVariantList> &rows);
+// Inserts rows of `width` values each into the first columns of the table
+// (by position), many rows to a statement: on a server every statement is
+// a round trip.
+void insertRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows);
 
 // Runs a query and returns the text of the first column of every row.
 QStringList firstColumn(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});
