@@ -56,6 +56,9 @@ public:
     void selectFirstTypeAndShape();
 
     QString type() const;  // "Cut" or "Sym"
+    // Shapes.txt as the shape list last read it; the shapes window compares
+    // and updates it when it writes the file.
+    store::Fingerprint &shapesSeen() { return m_shapesSeen; }
     QString shape() const;
     QString lab() const;
 
@@ -94,6 +97,9 @@ private:
 
     store::ClassModule &m_module;
     QHash<QComboBox *, int> m_shown;
+    store::Fingerprint m_shapesSeen;
+    store::Fingerprint m_labListSeen; // the shape's labs of both types, as listed
+    store::Fingerprint m_labSeen;     // the lab's own row of the type's lab table
 };
 
 } // namespace definer

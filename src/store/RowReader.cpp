@@ -1,9 +1,11 @@
 #include "store/RowReader.h"
 
 #include "store/Error.h"
+#include "store/Fingerprint.h"
 #include "store/Sql.h"
 
 #include <QSqlDriver>
+#include <QSqlRecord>
 #include <sqlite3.h>
 
 namespace store {
@@ -103,6 +105,36 @@ qint64 RowReader::integer(int column) const
     if (!m_statement)
         return m_query.value(column).toLongLong();
     return sqlite3_column_int64(m_statement, column);
+}
+
+int RowReader::columnCount() const
+{
+    return m_statement ? sqlite3_column_count(m_statement) : m_query.record().count();
+}
+
+void RowReader::addTo(FingerprintBuilder &builder, int column) const
+{
+    if (!m_statement) {
+        builder.addValue(m_query.value(column));
+        return;
+    }
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_NULL:
+        builder.addNull();
+        break;
+    case SQLITE_INTEGER:
+        builder.addInteger(sqlite3_column_int64(m_statement, column));
+        break;
+    case SQLITE_FLOAT:
+        builder.addReal(sqlite3_column_double(m_statement, column));
+        break;
+    case SQLITE_BLOB:
+        builder.addBlob(sqlite3_column_blob(m_statement, column), sqlite3_column_bytes(m_statement, column));
+        break;
+    default:
+        builder.addText(reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column)),
+                        sqlite3_column_bytes(m_statement, column));
+    }
 }
 
 } // namespace store

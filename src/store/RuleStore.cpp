@@ -107,19 +107,57 @@ QStringList RuleStore::classes(const Scope &scope) const
         scopeValues(scope));
 }
 
-RangeLookup RuleStore::ranges(const Scope &scope) const
+ScopeRows RuleStore::classRows(const Scope &scope) const
 {
-    // One query for the whole lab; rowid order keeps "the first stored row wins".
-    RowReader rows(m_db,
-                   QStringLiteral("SELECT cPara, serial, cMin, cMax, include, Show FROM %1%2 ORDER BY rowid")
-                       .arg(m_tables.dataTable, scopeCondition()),
-                   scopeValues(scope));
+    const QString columns = m_tables.scoped ? QStringLiteral("Shape, Lab, Serial, Class") : QStringLiteral("Class, Serial");
+    return {QStringLiteral("SELECT %1 FROM %2%3 ORDER BY rowid").arg(columns, m_tables.classTable, scopeCondition()),
+            scopeValues(scope)};
+}
+
+ScopeRows RuleStore::rangeRows(const Scope &scope) const
+{
+    const QString columns = QStringLiteral("serial, cPara, cMin, cMax, include, Class, Parameters, Show");
+    return {QStringLiteral("SELECT %1%2 FROM %3%4 ORDER BY rowid")
+                .arg(m_tables.scoped ? QStringLiteral("Shape, Lab, ") : QString(), columns, m_tables.dataTable,
+                     scopeCondition()),
+            scopeValues(scope)};
+}
+
+Fingerprint RuleStore::classesFingerprint(const Scope &scope) const
+{
+    return fingerprintOf(m_db, {classRows(scope)});
+}
+
+Subject RuleStore::subject(const Scope &scope) const
+{
+    if (!m_tables.scoped)
+        return {QStringLiteral("The OMZ symmetry rules"), true};
+    return {QStringLiteral("%1 (%2, %3)").arg(scope.lab, scope.shape, m_tables.classTable), false};
+}
+
+RangeLookup RuleStore::ranges(const Scope &scope, Fingerprint *seen) const
+{
+    // One query for the whole lab, every column a save rewrites, so that the
+    // fingerprint costs no second read; rowid order keeps "the first stored
+    // row wins".
+    const ScopeRows query = rangeRows(scope);
+    RowReader rows(m_db, query.sql, query.values);
+    const int o = m_tables.scoped ? 2 : 0; // Shape and Lab come first
+    const int columns = rows.columnCount();
+    FingerprintBuilder fingerprint;
     RangeLookup lookup;
     while (rows.next()) {
-        const qint64 serial = rows.integer(1);
-        lookup.add(rows.text(0), int(qBound<qint64>(0, serial, RangeLookup::kMaxClassNumber + 1LL)),
-                   {rows.text(2), rows.text(3), rows.integer(4) != 0, rows.integer(5) != 0});
+        const qint64 serial = rows.integer(o);
+        lookup.add(rows.text(o + 1), int(qBound<qint64>(0, serial, RangeLookup::kMaxClassNumber + 1LL)),
+                   {rows.text(o + 2), rows.text(o + 3), rows.integer(o + 4) != 0, rows.integer(o + 7) != 0});
+        if (seen) {
+            for (int c = 0; c < columns; ++c)
+                rows.addTo(fingerprint, c);
+            fingerprint.endRow();
+        }
     }
+    if (seen)
+        *seen = fingerprint.result();
     return lookup;
 }
 
@@ -137,9 +175,10 @@ QVector<RangeRow> RuleStore::storedRanges(const Scope &scope) const
     return rows;
 }
 
-void RuleStore::saveClasses(const Scope &scope, const QStringList &names) const
+void RuleStore::saveClasses(const Scope &scope, const QStringList &names, Fingerprint *seen) const
 {
     Transaction transaction(m_db);
+    expectUnchanged(m_db, seen, {classRows(scope)}, subject(scope));
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.classTable, scopeCondition()),
         scopeValues(scope));
     const QString sql = m_tables.scoped
@@ -151,12 +190,16 @@ void RuleStore::saveClasses(const Scope &scope, const QStringList &names) const
                                             : QVariantList{names[p], p});
     }
     insert.finish();
+    const Fingerprint stored = storedNow(m_db, seen, {classRows(scope)});
     transaction.commit();
+    if (seen)
+        *seen = stored;
 }
 
-void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows) const
+void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fingerprint *seen) const
 {
     Transaction transaction(m_db);
+    expectUnchanged(m_db, seen, {rangeRows(scope)}, subject(scope));
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()),
         scopeValues(scope));
     const QString sql = m_tables.scoped
@@ -172,7 +215,10 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows) co
         runPrepared(insert, values);
     }
     insert.finish();
+    const Fingerprint stored = storedNow(m_db, seen, {rangeRows(scope)});
     transaction.commit();
+    if (seen)
+        *seen = stored;
 }
 
 } // namespace store

@@ -2,7 +2,12 @@
 
 #include "controls/FlexGrid.h"
 
+#include "rules/RuleFile.h"
+#include "store/Database.h"
+
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 
 class TestClassGrid : public QObject {
     Q_OBJECT
@@ -277,6 +282,123 @@ private slots:
         f.chooseLab("Nordic");
         QCOMPARE(f.prompt.informed, QStringList{"no such table: CutData"});
         QVERIFY(f.definer.isVisible());
+    }
+
+    // Another workstation saves the lab between this window's load and its
+    // save: through a second connection, or as a second program importing a
+    // rules file. The user is asked; each answer keeps what it promises.
+    void anotherWorkstationSavedFirst_data()
+    {
+        QTest::addColumn<bool>("apply");
+        QTest::addColumn<bool>("process");
+        QTest::addColumn<controls::Resolution>("answer");
+        for (const bool apply : {false, true}) {
+            for (const bool process : {false, true}) {
+                const QByteArray name = QByteArray(apply ? "apply" : "save") + (process ? ", program" : ", connection");
+                QTest::addRow("%s, reload", name.constData()) << apply << process << controls::Resolution::Reload;
+                QTest::addRow("%s, overwrite", name.constData()) << apply << process << controls::Resolution::Overwrite;
+                QTest::addRow("%s, cancel", name.constData()) << apply << process << controls::Resolution::Cancel;
+            }
+        }
+    }
+
+    void anotherWorkstationSavedFirst()
+    {
+        QFETCH(bool, apply);
+        QFETCH(bool, process);
+        QFETCH(controls::Resolution, answer);
+        DefinerFixture f(kThreeClassesFourParameters);
+        auto typeIn = [&](const QString &text) {
+            f.grid().setRow(2);
+            f.grid().setCol(1);
+            f.definer.panel->editor()->tFlexFocus();
+            QTest::keyClicks(f.definer.panel->Txt, text);
+            QTest::keyClick(f.definer.panel->Txt, Qt::Key_Return);
+        };
+        const QString minQuery = "SELECT cMin FROM CutData WHERE Lab = 'AGL' AND serial = 1 AND cPara = 'Table %'";
+        const QString classQuery = "SELECT Class FROM Cut WHERE Lab = 'AGL' ORDER BY Serial";
+        // Unchanged since loaded: saved without a question, twice in a row.
+        typeIn("51");
+        f.definer.MnuSave_Click();
+        typeIn("50");
+        f.definer.MnuSave_Click();
+        f.definer.panel->TxtCName->setText("Fine");
+        f.definer.panel->BtnList[0]->click();
+        f.definer.BtnApply_Click();
+        QVERIFY(f.prompt.confirmed.isEmpty());
+        QCOMPARE(f.dir.rows(minQuery), QStringList{"50"});
+        QCOMPARE(f.dir.rows(classQuery), (QStringList{"Excellent", "Very Good", "Good", "Fine"}));
+
+        const QString theirs = "UPDATE CutData SET cMin = '49' WHERE Lab = 'AGL' AND serial = 1 AND cPara = 'Table %';\n"
+                               "INSERT INTO Cut VALUES ('Brilliant','AGL',4,'Other');\n";
+        if (process) {
+            // The rules of the lab as the other workstation has them, imported by the program.
+            testsupport::TestDataDir elsewhere;
+            QFile::remove(elsewhere.file("Class.db"));
+            QVERIFY(QFile::copy(f.dir.file("Class.db"), elsewhere.file("Class.db")));
+            elsewhere.exec(theirs);
+            QByteArray csv;
+            {
+                const QSqlDatabase db = store::openDatabase(QStringLiteral("elsewhere"), elsewhere.file("Class.db"));
+                csv = rules::exportRules(db, {rules::Selection::Lab, "Cut", "Brilliant", "AGL"});
+            }
+            store::closeDatabase(QStringLiteral("elsewhere"));
+            QFile file(elsewhere.file("agl.csv"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(csv);
+            file.close();
+            QProcess program;
+            program.setProcessChannelMode(QProcess::MergedChannels);
+            program.start(ORVANA_BINARY, {"--data-dir", f.dir.path(), "--import", file.fileName(), "--yes"});
+            QVERIFY(program.waitForFinished(20000));
+            QVERIFY2(program.exitCode() == 0, program.readAll().constData());
+        } else {
+            f.dir.exec(theirs);
+        }
+        const QStringList theirRows = f.dir.rows("SELECT * FROM Cut WHERE Lab = 'AGL'") + f.dir.rows("SELECT * FROM CutData WHERE Lab = 'AGL'");
+        QCOMPARE(f.dir.rows(minQuery), QStringList{"49"});
+
+        f.prompt.resolutions = {answer};
+        if (apply) {
+            f.definer.panel->TxtCName->setText("Mine");
+            f.definer.panel->BtnList[0]->click();
+            f.definer.BtnApply_Click();
+        } else {
+            typeIn("48");
+            f.definer.MnuSave_Click();
+        }
+        QCOMPARE(f.prompt.confirmed,
+                 QStringList{"AGL (Brilliant, Cut) was changed on another workstation since you opened it."});
+        QVERIFY(f.prompt.informed.isEmpty());
+        const QStringList mineOnScreen = apply ? QStringList{"Excellent", "Very Good", "Good", "Fine", "Mine"}
+                                               : QStringList{"Excellent", "Very Good", "Good", "Fine"};
+        switch (answer) {
+        case controls::Resolution::Reload:
+            QCOMPARE(f.dir.rows("SELECT * FROM Cut WHERE Lab = 'AGL'") + f.dir.rows("SELECT * FROM CutData WHERE Lab = 'AGL'"), theirRows);
+            QCOMPARE(f.grid().textMatrix(2, 1), QStringLiteral("49"));
+            QCOMPARE(DefinerFixture::items(f.definer.panel->LCname), (QStringList{"Excellent", "Very Good", "Good", "Fine", "Other"}));
+            QVERIFY(!f.definer.panel->gridChanged() && !f.definer.panel->classesChanged());
+            break;
+        case controls::Resolution::Overwrite:
+            QCOMPARE(f.dir.rows(apply ? classQuery : minQuery),
+                     apply ? mineOnScreen : QStringList{"48"});
+            QVERIFY(!f.definer.panel->gridChanged() && !f.definer.panel->classesChanged());
+            break;
+        case controls::Resolution::Cancel:
+            QCOMPARE(f.dir.rows("SELECT * FROM Cut WHERE Lab = 'AGL'") + f.dir.rows("SELECT * FROM CutData WHERE Lab = 'AGL'"), theirRows);
+            QCOMPARE(f.grid().textMatrix(2, 1), apply ? QStringLiteral("50") : QStringLiteral("48"));
+            QCOMPARE(DefinerFixture::items(f.definer.panel->LCname), mineOnScreen);
+            QVERIFY(apply ? f.definer.panel->classesChanged() : f.definer.panel->gridChanged());
+            break;
+        }
+        // In step with the store again unless cancelled: the next save asks nothing.
+        f.prompt.confirmed.clear();
+        if (answer != controls::Resolution::Cancel) {
+            typeIn("47");
+            f.definer.MnuSave_Click();
+            QVERIFY(f.prompt.confirmed.isEmpty());
+            QCOMPARE(f.dir.rows(minQuery), QStringList{"47"});
+        }
     }
 };
 
