@@ -112,29 +112,38 @@ int RowReader::columnCount() const
     return m_statement ? sqlite3_column_count(m_statement) : m_query.record().count();
 }
 
-void RowReader::addTo(FingerprintBuilder &builder, int column) const
+void RowReader::addRowTo(FingerprintBuilder &builder) const
 {
+    const int columns = columnCount();
     if (!m_statement) {
-        builder.addValue(m_query.value(column));
+        for (int c = 0; c < columns; ++c)
+            builder.addValue(m_query.value(c));
+        builder.endRow();
         return;
     }
-    switch (sqlite3_column_type(m_statement, column)) {
-    case SQLITE_NULL:
-        builder.addNull();
-        break;
-    case SQLITE_INTEGER:
-        builder.addInteger(sqlite3_column_int64(m_statement, column));
-        break;
-    case SQLITE_FLOAT:
-        builder.addReal(sqlite3_column_double(m_statement, column));
-        break;
-    case SQLITE_BLOB:
-        builder.addBlob(sqlite3_column_blob(m_statement, column), sqlite3_column_bytes(m_statement, column));
-        break;
-    default:
-        builder.addText(reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column)),
-                        sqlite3_column_bytes(m_statement, column));
+    // Each sqlite3_column_* call takes the connection's mutex; the value
+    // functions do not. Fingerprints read thousands of values, and the
+    // connection is only ever used from this thread.
+    for (int c = 0; c < columns; ++c) {
+        sqlite3_value *value = sqlite3_column_value(m_statement, c);
+        switch (sqlite3_value_type(value)) {
+        case SQLITE_NULL:
+            builder.addNull();
+            break;
+        case SQLITE_INTEGER:
+            builder.addInteger(sqlite3_value_int64(value));
+            break;
+        case SQLITE_FLOAT:
+            builder.addReal(sqlite3_value_double(value));
+            break;
+        case SQLITE_BLOB:
+            builder.addBlob(sqlite3_value_blob(value), sqlite3_value_bytes(value));
+            break;
+        default:
+            builder.addText(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+        }
     }
+    builder.endRow();
 }
 
 } // namespace store

@@ -32,8 +32,9 @@ public:
     QString text(int column);
     qint64 integer(int column) const;
     int columnCount() const;
-    // Feeds the column's stored value, kind and all, into a fingerprint.
-    void addTo(FingerprintBuilder &builder, int column) const;
+    // Feeds every column of the row, as stored (kind and all), into a
+    // fingerprint, then ends the row there.
+    void addRowTo(FingerprintBuilder &builder) const;
 
 private:
     struct LastText {

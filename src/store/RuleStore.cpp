@@ -143,18 +143,14 @@ RangeLookup RuleStore::ranges(const Scope &scope, Fingerprint *seen) const
     const ScopeRows query = rangeRows(scope);
     RowReader rows(m_db, query.sql, query.values);
     const int o = m_tables.scoped ? 2 : 0; // Shape and Lab come first
-    const int columns = rows.columnCount();
     FingerprintBuilder fingerprint;
     RangeLookup lookup;
     while (rows.next()) {
         const qint64 serial = rows.integer(o);
         lookup.add(rows.text(o + 1), int(qBound<qint64>(0, serial, RangeLookup::kMaxClassNumber + 1LL)),
                    {rows.text(o + 2), rows.text(o + 3), rows.integer(o + 4) != 0, rows.integer(o + 7) != 0});
-        if (seen) {
-            for (int c = 0; c < columns; ++c)
-                rows.addTo(fingerprint, c);
-            fingerprint.endRow();
-        }
+        if (seen)
+            rows.addRowTo(fingerprint);
     }
     if (seen)
         *seen = fingerprint.result();
@@ -206,6 +202,21 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fi
         ? QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
         : QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
     QSqlQuery insert = prepare(m_db, sql.arg(m_tables.dataTable));
+    // What a fresh read of the rows will return, taken from the values as
+    // they are bound: the range table's TEXT and INTEGER columns keep text
+    // and integers as sent, so reading thousands of rows back would only
+    // repeat them. Runs of one text are converted once.
+    FingerprintBuilder written;
+    QString lastText[5];
+    QByteArray lastUtf8[5];
+    auto addText = [&](int slot, const QString &text) {
+        if (text != lastText[slot]) {
+            lastText[slot] = text;
+            lastUtf8[slot] = text.toUtf8();
+        }
+        written.addText(lastUtf8[slot].constData(), lastUtf8[slot].size());
+    };
+    const QByteArray shape = scope.shape.toUtf8(), lab = scope.lab.toUtf8();
     for (const RangeRow &r : rows) {
         QVariantList values{r.serial, r.para, r.min, r.max, int(r.include), r.className, r.fieldName, int(r.show)};
         if (m_tables.scoped) {
@@ -213,12 +224,26 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fi
             values.prepend(scope.shape);
         }
         runPrepared(insert, values);
+        if (!seen)
+            continue;
+        if (m_tables.scoped) {
+            written.addText(shape.constData(), shape.size());
+            written.addText(lab.constData(), lab.size());
+        }
+        written.addInteger(r.serial);
+        addText(0, r.para);
+        addText(1, r.min);
+        addText(2, r.max);
+        written.addInteger(int(r.include));
+        addText(3, r.className);
+        addText(4, r.fieldName);
+        written.addInteger(int(r.show));
+        written.endRow();
     }
     insert.finish();
-    const Fingerprint stored = storedNow(m_db, seen, {rangeRows(scope)});
     transaction.commit();
     if (seen)
-        *seen = stored;
+        *seen = written.result();
 }
 
 } // namespace store
