@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 
 class TestClassGrid : public QObject {
     Q_OBJECT
@@ -292,14 +293,11 @@ private slots:
         QTest::addColumn<bool>("apply");
         QTest::addColumn<bool>("process");
         QTest::addColumn<controls::Resolution>("answer");
-        for (const bool apply : {false, true}) {
-            for (const bool process : {false, true}) {
-                const QByteArray name = QByteArray(apply ? "apply" : "save") + (process ? ", program" : ", connection");
-                QTest::addRow("%s, reload", name.constData()) << apply << process << controls::Resolution::Reload;
-                QTest::addRow("%s, overwrite", name.constData()) << apply << process << controls::Resolution::Overwrite;
-                QTest::addRow("%s, cancel", name.constData()) << apply << process << controls::Resolution::Cancel;
-            }
-        }
+        for (const bool apply : {false, true})
+            for (const bool process : {false, true})
+                for (const auto answer : {controls::Resolution::Reload, controls::Resolution::Overwrite, controls::Resolution::Cancel})
+                    QTest::addRow("%s, %s, %d", apply ? "apply" : "save", process ? "program" : "connection", int(answer))
+                        << apply << process << answer;
     }
 
     void anotherWorkstationSavedFirst()
@@ -313,92 +311,62 @@ private slots:
             f.grid().setCol(1);
             f.definer.panel->editor()->tFlexFocus();
             QTest::keyClicks(f.definer.panel->Txt, text);
-            QTest::keyClick(f.definer.panel->Txt, Qt::Key_Return);
+            f.definer.MnuSave_Click();
         };
-        const QString minQuery = "SELECT cMin FROM CutData WHERE Lab = 'AGL' AND serial = 1 AND cPara = 'Table %'";
-        const QString classQuery = "SELECT Class FROM Cut WHERE Lab = 'AGL' ORDER BY Serial";
-        // Unchanged since loaded: saved without a question, twice in a row.
-        typeIn("51");
-        f.definer.MnuSave_Click();
+        auto addClass = [&](const QString &name) {
+            f.definer.panel->TxtCName->setText(name);
+            f.definer.panel->BtnList[0]->click();
+            f.definer.BtnApply_Click();
+        };
+        const QString min = "SELECT cMin FROM CutData WHERE Lab = 'AGL' AND serial = 1 AND cPara = 'Table %'";
+        const QString lab = "SELECT * FROM Cut WHERE Lab = 'AGL' ORDER BY Serial";
+        typeIn("51"); // unchanged since loaded: saved unasked, twice in a row
         typeIn("50");
-        f.definer.MnuSave_Click();
-        f.definer.panel->TxtCName->setText("Fine");
-        f.definer.panel->BtnList[0]->click();
-        f.definer.BtnApply_Click();
+        addClass("Fine");
         QVERIFY(f.prompt.confirmed.isEmpty());
-        QCOMPARE(f.dir.rows(minQuery), QStringList{"50"});
-        QCOMPARE(f.dir.rows(classQuery), (QStringList{"Excellent", "Very Good", "Good", "Fine"}));
+        QCOMPARE(f.dir.rows(min), QStringList{"50"});
 
         const QString theirs = "UPDATE CutData SET cMin = '49' WHERE Lab = 'AGL' AND serial = 1 AND cPara = 'Table %';\n"
                                "INSERT INTO Cut VALUES ('Brilliant','AGL',4,'Other');\n";
-        if (process) {
-            // The rules of the lab as the other workstation has them, imported by the program.
+        if (process) { // the other workstation's lab, exported there and imported here by the program
             testsupport::TestDataDir elsewhere;
             QFile::remove(elsewhere.file("Class.db"));
             QVERIFY(QFile::copy(f.dir.file("Class.db"), elsewhere.file("Class.db")));
             elsewhere.exec(theirs);
-            QByteArray csv;
-            {
-                const QSqlDatabase db = store::openDatabase(QStringLiteral("elsewhere"), elsewhere.file("Class.db"));
-                csv = rules::exportRules(db, {rules::Selection::Lab, "Cut", "Brilliant", "AGL"});
-            }
-            store::closeDatabase(QStringLiteral("elsewhere"));
             QFile file(elsewhere.file("agl.csv"));
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(csv);
+            file.write(rules::exportRules(store::openDatabase("elsewhere", elsewhere.file("Class.db")),
+                                          {rules::Selection::Lab, "Cut", "Brilliant", "AGL"}));
             file.close();
+            store::closeDatabase("elsewhere");
             QProcess program;
-            program.setProcessChannelMode(QProcess::MergedChannels);
             program.start(ORVANA_BINARY, {"--data-dir", f.dir.path(), "--import", file.fileName(), "--yes"});
-            QVERIFY(program.waitForFinished(20000));
-            QVERIFY2(program.exitCode() == 0, program.readAll().constData());
+            QVERIFY(program.waitForFinished(20000) && program.exitCode() == 0);
         } else {
             f.dir.exec(theirs);
         }
-        const QStringList theirRows = f.dir.rows("SELECT * FROM Cut WHERE Lab = 'AGL'") + f.dir.rows("SELECT * FROM CutData WHERE Lab = 'AGL'");
-        QCOMPARE(f.dir.rows(minQuery), QStringList{"49"});
+        const QStringList theirRows = f.dir.rows(lab) + f.dir.rows(min);
+        QCOMPARE(theirRows.last(), QStringLiteral("49"));
 
         f.prompt.resolutions = {answer};
-        if (apply) {
-            f.definer.panel->TxtCName->setText("Mine");
-            f.definer.panel->BtnList[0]->click();
-            f.definer.BtnApply_Click();
-        } else {
-            typeIn("48");
-            f.definer.MnuSave_Click();
-        }
-        QCOMPARE(f.prompt.confirmed,
-                 QStringList{"AGL (Brilliant, Cut) was changed on another workstation since you opened it."});
+        apply ? addClass("Mine") : typeIn("48");
+        QCOMPARE(f.prompt.confirmed, QStringList{"AGL (Brilliant, Cut) was changed on another workstation since you opened it."});
         QVERIFY(f.prompt.informed.isEmpty());
-        const QStringList mineOnScreen = apply ? QStringList{"Excellent", "Very Good", "Good", "Fine", "Mine"}
-                                               : QStringList{"Excellent", "Very Good", "Good", "Fine"};
-        switch (answer) {
-        case controls::Resolution::Reload:
-            QCOMPARE(f.dir.rows("SELECT * FROM Cut WHERE Lab = 'AGL'") + f.dir.rows("SELECT * FROM CutData WHERE Lab = 'AGL'"), theirRows);
-            QCOMPARE(f.grid().textMatrix(2, 1), QStringLiteral("49"));
-            QCOMPARE(DefinerFixture::items(f.definer.panel->LCname), (QStringList{"Excellent", "Very Good", "Good", "Fine", "Other"}));
-            QVERIFY(!f.definer.panel->gridChanged() && !f.definer.panel->classesChanged());
-            break;
-        case controls::Resolution::Overwrite:
-            QCOMPARE(f.dir.rows(apply ? classQuery : minQuery),
-                     apply ? mineOnScreen : QStringList{"48"});
-            QVERIFY(!f.definer.panel->gridChanged() && !f.definer.panel->classesChanged());
-            break;
-        case controls::Resolution::Cancel:
-            QCOMPARE(f.dir.rows("SELECT * FROM Cut WHERE Lab = 'AGL'") + f.dir.rows("SELECT * FROM CutData WHERE Lab = 'AGL'"), theirRows);
-            QCOMPARE(f.grid().textMatrix(2, 1), apply ? QStringLiteral("50") : QStringLiteral("48"));
-            QCOMPARE(DefinerFixture::items(f.definer.panel->LCname), mineOnScreen);
-            QVERIFY(apply ? f.definer.panel->classesChanged() : f.definer.panel->gridChanged());
-            break;
-        }
-        // In step with the store again unless cancelled: the next save asks nothing.
-        f.prompt.confirmed.clear();
-        if (answer != controls::Resolution::Cancel) {
-            typeIn("47");
-            f.definer.MnuSave_Click();
-            QVERIFY(f.prompt.confirmed.isEmpty());
-            QCOMPARE(f.dir.rows(minQuery), QStringList{"47"});
-        }
+        const bool cancelled = answer == controls::Resolution::Cancel;
+        const QStringList mine = QStringList{"Excellent", "Very Good", "Good", "Fine"} + (apply ? QStringList{"Mine"} : QStringList{});
+        const QStringList shown = answer == controls::Resolution::Reload
+            ? QStringList{"Excellent", "Very Good", "Good", "Fine", "Other"} : mine;
+        QCOMPARE(DefinerFixture::items(f.definer.panel->LCname), shown);
+        if (answer == controls::Resolution::Overwrite)
+            QCOMPARE(apply ? f.dir.rows(lab).replaceInStrings(QRegularExpression(".*\\|"), "") : f.dir.rows(min),
+                     apply ? mine : QStringList{"48"});
+        else
+            QCOMPARE(f.dir.rows(lab) + f.dir.rows(min), theirRows);
+        // Apply reloads the lab after storing the list: the grid shows their value then too.
+        QCOMPARE(f.grid().textMatrix(2, 1), QString(answer == controls::Resolution::Reload || (apply && !cancelled) ? "49"
+                                                    : apply                                               ? "50"
+                                                                                                          : "48"));
+        QCOMPARE(f.definer.panel->gridChanged() || f.definer.panel->classesChanged(), cancelled);
     }
 };
 

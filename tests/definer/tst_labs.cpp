@@ -229,12 +229,7 @@ private slots:
         f.dir.exec(theirs);
         f.prompt.resolutions = {answer};
         f.definer.nName->setText("New");
-        if (action == "create")
-            f.definer.BtnCreate->click();
-        else if (action == "copy")
-            f.definer.MnuCopyAs_Click();
-        else
-            f.definer.BtnDelete->click();
+        action == "create" ? f.definer.MnuCreate_Click() : action == "copy" ? f.definer.MnuCopyAs_Click() : f.definer.MnuDelete_Click();
         QTEST(f.prompt.confirmed.last(), "asked");
         QTEST(f.dir.rows("SELECT Lab FROM CutLab ORDER BY rowid") + QStringList{"|"} + DefinerFixture::items(f.definer.LabList),
               "labs");
