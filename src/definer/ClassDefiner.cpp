@@ -211,9 +211,9 @@ void ClassDefiner::cShape_Click()
     guarded([this] {
         panel->hideEditor();
         const store::RuleStore store = rules();
-        const QVector<store::Parameter> parameters = store.parameters(shape());
         // Taken even for a shape without parameters: a lab can be created there.
         m_labListSeen = store::LabStore(m_module.mainDb()).labListFingerprint(shape());
+        const QVector<store::Parameter> parameters = store.parameters(shape());
         LabList->clear();
         remember(LabList);
         panel->showParameters(parameters);
@@ -234,10 +234,11 @@ void ClassDefiner::LabList_Click()
     guarded([this] {
         panel->hideEditor();
         const store::RuleStore store = rules();
+        // Fingerprints before the rows they stand for (see store::Fingerprint).
+        m_labSeen = store::LabStore(m_module.mainDb()).labFingerprint(store.tables(), scope());
+        panel->classesSeen = store.classesFingerprint(scope());
         const QStringList classes = store.classes(scope());
         const store::RangeLookup ranges = store.ranges(scope(), &panel->rangesSeen);
-        panel->classesSeen = store.classesFingerprint(scope());
-        m_labSeen = store::LabStore(m_module.mainDb()).labFingerprint(store.tables(), scope());
         panel->showClasses(classes, ranges);
     });
 }

@@ -56,11 +56,12 @@ public:
     void selectFirstTypeAndShape();
 
     QString type() const;  // "Cut" or "Sym"
+    QString shape() const;
+    QString lab() const;
+
     // Shapes.txt as the shape list last read it; the shapes window compares
     // and updates it when it writes the file.
     store::Fingerprint &shapesSeen() { return m_shapesSeen; }
-    QString shape() const;
-    QString lab() const;
 
     QLabel *Label1;
     QComboBox *cShape;

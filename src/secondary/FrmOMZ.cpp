@@ -115,9 +115,9 @@ void FrmOMZ::GetSymParameters()
 void FrmOMZ::GetClass()
 {
     const store::RuleStore store = rules();
+    panel->classesSeen = store.classesFingerprint(kWholeFile); // before the rows it stands for
     const QStringList classes = store.classes(kWholeFile);
     const store::RangeLookup ranges = store.ranges(kWholeFile, &panel->rangesSeen);
-    panel->classesSeen = store.classesFingerprint(kWholeFile);
     panel->showClasses(classes, ranges);
 }
 

@@ -112,14 +112,15 @@ void FrmPara::Form_Load()
 void FrmPara::BtnView_Click()
 {
     definer::guarded([this] {
-        const store::RuleStore rules(m_module.mainDb(), store::RuleTables::forType(pCut->currentText()));
-        const QVector<store::Parameter> parameters = rules.parameters(cShape->currentText());
+        // Fingerprints before the rows they stand for (see store::Fingerprint).
         QHash<QString, store::Fingerprint> seen;
         for (const QString &type : {QStringLiteral("Cut"), QStringLiteral("Sym")}) {
             const store::RuleTables tables = store::RuleTables::forType(type);
             for (const QString &shape : m_shapes)
                 seen.insert(seenKey(type, shape), store::parametersFingerprint(m_module.mainDb(), tables, shape));
         }
+        const store::RuleStore rules(m_module.mainDb(), store::RuleTables::forType(pCut->currentText()));
+        const QVector<store::Parameter> parameters = rules.parameters(cShape->currentText());
         m_seen = seen;
         List->clear();
         for (const store::Parameter &parameter : parameters)

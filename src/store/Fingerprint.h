@@ -15,7 +15,10 @@ namespace store {
 // loaded them. A save given one compares it, inside its own write
 // transaction, with what is stored then, so that it never overwrites unasked
 // what another workstation saved in the meantime. Nothing is added to the
-// tables: older copies of the program share the same files.
+// tables: older copies of the program share the same files. A load that
+// reads its rows apart from their fingerprint takes the fingerprint first:
+// a save slipping in between then makes the next save ask needlessly,
+// never overwrite unasked.
 class Fingerprint {
 public:
     // Matches whatever is stored: a save given it overwrites (the user's
