@@ -65,6 +65,29 @@ void FingerprintBuilder::putSlowly(char tag, const void *bytes, qsizetype size)
     append(bytes, size);
 }
 
+void FingerprintBuilder::addText(const QString &text)
+{
+    const qsizetype size = text.size();
+    if (m_used + 5 + size <= kBlock) {
+        char *out = m_buffer + m_used + 5;
+        const QChar *in = text.constData();
+        qsizetype i = 0;
+        while (i < size && in[i].unicode() < 0x80) {
+            out[i] = char(in[i].unicode());
+            ++i;
+        }
+        if (i == size) { // ASCII: one byte a character, as UTF-8 has it
+            const qint32 length = qint32(size);
+            m_buffer[m_used] = 'T';
+            memcpy(m_buffer + m_used + 1, &length, sizeof length);
+            m_used += 5 + size;
+            return;
+        }
+    }
+    const QByteArray utf8 = text.toUtf8();
+    addText(utf8.constData(), utf8.size());
+}
+
 void FingerprintBuilder::addValue(const QVariant &value)
 {
     if (value.isNull()) {

@@ -50,6 +50,9 @@ public:
     void addInteger(qint64 value) { put('I', &value, sizeof value); }
     void addReal(double value) { put('R', &value, sizeof value); }
     void addText(const char *utf8, qsizetype size) { putSized('T', utf8, size); }
+    // The same as addText() of its UTF-8 bytes, without converting plain
+    // ASCII text first.
+    void addText(const QString &text);
     void addBlob(const void *bytes, qsizetype size) { putSized('B', bytes, size); }
     void addValue(const QVariant &value);
     void endRow() { ++m_rows; }

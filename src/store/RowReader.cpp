@@ -139,8 +139,12 @@ void RowReader::addRowTo(FingerprintBuilder &builder) const
         case SQLITE_BLOB:
             builder.addBlob(sqlite3_value_blob(value), sqlite3_value_bytes(value));
             break;
-        default:
-            builder.addText(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+        default: {
+            // The text's bytes as stored (UTF-8): asking for them as text
+            // would have SQLite copy each value to add a terminator.
+            const void *bytes = sqlite3_value_blob(value);
+            builder.addText(static_cast<const char *>(bytes), sqlite3_value_bytes(value));
+        }
         }
     }
     builder.endRow();

@@ -205,18 +205,8 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fi
     // What a fresh read of the rows will return, taken from the values as
     // they are bound: the range table's TEXT and INTEGER columns keep text
     // and integers as sent, so reading thousands of rows back would only
-    // repeat them. Runs of one text are converted once.
+    // repeat them.
     FingerprintBuilder written;
-    QString lastText[5];
-    QByteArray lastUtf8[5];
-    auto addText = [&](int slot, const QString &text) {
-        if (text != lastText[slot]) {
-            lastText[slot] = text;
-            lastUtf8[slot] = text.toUtf8();
-        }
-        written.addText(lastUtf8[slot].constData(), lastUtf8[slot].size());
-    };
-    const QByteArray shape = scope.shape.toUtf8(), lab = scope.lab.toUtf8();
     for (const RangeRow &r : rows) {
         QVariantList values{r.serial, r.para, r.min, r.max, int(r.include), r.className, r.fieldName, int(r.show)};
         if (m_tables.scoped) {
@@ -227,16 +217,16 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fi
         if (!seen)
             continue;
         if (m_tables.scoped) {
-            written.addText(shape.constData(), shape.size());
-            written.addText(lab.constData(), lab.size());
+            written.addText(scope.shape);
+            written.addText(scope.lab);
         }
         written.addInteger(r.serial);
-        addText(0, r.para);
-        addText(1, r.min);
-        addText(2, r.max);
+        written.addText(r.para);
+        written.addText(r.min);
+        written.addText(r.max);
         written.addInteger(int(r.include));
-        addText(3, r.className);
-        addText(4, r.fieldName);
+        written.addText(r.className);
+        written.addText(r.fieldName);
         written.addInteger(int(r.show));
         written.endRow();
     }
