@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace controls {
 
@@ -36,6 +37,21 @@ public:
         case QMessageBox::No: return Choice::No;
         default: return Choice::Cancel;
         }
+    }
+    Resolution resolve(const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Warning, kAppTitle, text, QMessageBox::NoButton, QApplication::activeWindow());
+        QPushButton *reload = box.addButton(QStringLiteral("Reload"), QMessageBox::AcceptRole);
+        QPushButton *overwrite = box.addButton(QStringLiteral("Overwrite"), QMessageBox::DestructiveRole);
+        QPushButton *cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+        box.setDefaultButton(cancel);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == reload)
+            return Resolution::Reload;
+        if (box.clickedButton() == overwrite)
+            return Resolution::Overwrite;
+        return Resolution::Cancel;
     }
     QString chooseFile(FileChoice kind, const QString &caption, const QString &filter) override
     {
@@ -91,6 +107,11 @@ bool confirm(const QString &text)
 Choice choose(const QString &text)
 {
     return Prompt::current().choose(text);
+}
+
+Resolution resolve(const QString &text)
+{
+    return Prompt::current().resolve(text);
 }
 
 QString chooseFile(FileChoice kind, const QString &caption, const QString &filter)

@@ -12,6 +12,8 @@ inline const QString kAppTitle = QStringLiteral("Orvana Class");
 
 enum class Choice { Yes, No, Cancel };
 enum class FileChoice { Open, Save, Folder };
+// What to do when another workstation saved the same rules first.
+enum class Resolution { Reload, Overwrite, Cancel };
 
 // The only way any code shows a message box. The program installs message
 // boxes; tests install a scripted prompt that records and answers.
@@ -25,6 +27,9 @@ public:
     // Question icon, Yes, No and Cancel buttons. A prompt without a Cancel
     // answers as confirm() does.
     virtual Choice choose(const QString &text) { return confirm(text) ? Choice::Yes : Choice::No; }
+    // Warning icon, buttons "Reload", "Overwrite" and "Cancel" (the default,
+    // and Escape). A prompt that cannot ask cancels: nothing is lost.
+    virtual Resolution resolve(const QString & /*text*/) { return Resolution::Cancel; }
     // A file to open or save, or a folder; empty when the user cancels. A
     // prompt that shows no file dialogs cancels.
     virtual QString chooseFile(FileChoice, const QString & /*caption*/, const QString & /*filter*/) { return {}; }
@@ -40,6 +45,7 @@ public:
 void inform(const QString &text);
 bool confirm(const QString &text);
 Choice choose(const QString &text);
+Resolution resolve(const QString &text);
 QString chooseFile(FileChoice kind, const QString &caption, const QString &filter = {});
 std::optional<QString> askPassword(const QString &text);
 

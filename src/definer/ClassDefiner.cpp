@@ -10,6 +10,7 @@
 #include "definer/ShapeList.h"
 #include "definer/Styles.h"
 #include "store/ClassModule.h"
+#include "store/LabStore.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -151,7 +152,7 @@ bool ClassDefiner::labChosen() const
 
 void ClassDefiner::loadShapeList()
 {
-    LoadShapeList(cShape, m_module);
+    LoadShapeList(cShape, m_module, &m_shapesSeen);
 }
 
 void ClassDefiner::selectFirstTypeAndShape()
@@ -195,7 +196,7 @@ bool ClassDefiner::offerToSave(bool grid, bool classes)
         return true; // nothing on screen can be stored
     return definer::offerToSave(*panel, grid, classes,
                                 QStringLiteral("Save the changes to %1 (%2, %3)?").arg(lab(), shape(), type()), rules(),
-                                scope());
+                                scope(), [this] { LabList_Click(); });
 }
 
 void ClassDefiner::pCut_Click()
@@ -210,6 +211,8 @@ void ClassDefiner::cShape_Click()
     guarded([this] {
         panel->hideEditor();
         const store::RuleStore store = rules();
+        // Taken even for a shape without parameters: a lab can be created there.
+        m_labListSeen = store::LabStore(m_module.mainDb()).labListFingerprint(shape());
         const QVector<store::Parameter> parameters = store.parameters(shape());
         LabList->clear();
         remember(LabList);
@@ -231,8 +234,11 @@ void ClassDefiner::LabList_Click()
     guarded([this] {
         panel->hideEditor();
         const store::RuleStore store = rules();
+        // Fingerprints before the rows they stand for (see store::Fingerprint).
+        m_labSeen = store::LabStore(m_module.mainDb()).labFingerprint(store.tables(), scope());
+        panel->classesSeen = store.classesFingerprint(scope());
         const QStringList classes = store.classes(scope());
-        const store::RangeLookup ranges = store.ranges(scope());
+        const store::RangeLookup ranges = store.ranges(scope(), &panel->rangesSeen);
         panel->showClasses(classes, ranges);
     });
 }
@@ -245,7 +251,7 @@ void ClassDefiner::BtnApply_Click()
     if (!offerToSave(panel->gridChanged(), false))
         return;
     // On failure nothing was stored and the list stays as the user left it.
-    if (definer::saveClasses(*panel, rules(), scope()))
+    if (definer::saveClasses(*panel, rules(), scope(), [this] { LabList_Click(); }))
         LabList_Click();
 }
 
@@ -257,7 +263,7 @@ void ClassDefiner::MnuSave_Click()
 
 bool ClassDefiner::saveGrid()
 {
-    return definer::saveGrid(*panel, rules(), scope());
+    return definer::saveGrid(*panel, rules(), scope(), [this] { LabList_Click(); });
 }
 
 } // namespace definer

@@ -59,6 +59,10 @@ public:
     QString shape() const;
     QString lab() const;
 
+    // Shapes.txt as the shape list last read it; the shapes window compares
+    // and updates it when it writes the file.
+    store::Fingerprint &shapesSeen() { return m_shapesSeen; }
+
     QLabel *Label1;
     QComboBox *cShape;
     QLabel *Label6;
@@ -94,6 +98,9 @@ private:
 
     store::ClassModule &m_module;
     QHash<QComboBox *, int> m_shown;
+    store::Fingerprint m_shapesSeen;
+    store::Fingerprint m_labListSeen; // the shape's labs of both types, as listed
+    store::Fingerprint m_labSeen;     // the lab's own row of the type's lab table
 };
 
 } // namespace definer

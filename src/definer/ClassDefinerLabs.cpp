@@ -23,7 +23,11 @@ void ClassDefiner::MnuCreate_Click()
         controls::inform(QStringLiteral("No shape is selected. Choose one under SHAPE first; no institute was created."));
         return;
     }
-    const bool created = guarded([&] { store::LabStore(m_module.mainDb()).create(shape(), name, TxtDesc->text()); });
+    const QString description = TxtDesc->text();
+    const bool created = guardedSave(
+        m_labListSeen,
+        [&](store::Fingerprint &seen) { store::LabStore(m_module.mainDb()).create(shape(), name, description, &seen); },
+        [this] { cShape_Click(); });
     if (!created)
         return;
     controls::inform(QStringLiteral("Lab Created Succssefully."));
@@ -53,7 +57,11 @@ void ClassDefiner::MnuCopyAs_Click()
                              .arg(to, shape()));
         return;
     }
-    if (!guarded([&] { labs.copy(tables, shape(), from, to, TxtDesc->text()); }))
+    const QString description = TxtDesc->text();
+    if (!guardedSave(
+            m_labListSeen,
+            [&](store::Fingerprint &seen) { labs.copy(tables, shape(), from, to, description, &seen); },
+            [this] { cShape_Click(); }))
         return;
     controls::inform(QStringLiteral("Lab Copied Successfully"));
     nName->clear();
@@ -70,7 +78,11 @@ void ClassDefiner::MnuDelete_Click()
     if (!controls::confirm(QStringLiteral("Are sure for delete the lab?")))
         return;
     const store::RuleTables tables = store::RuleTables::forType(type());
-    if (guarded([&] { store::LabStore(m_module.mainDb()).remove(tables, shape(), lab()); }))
+    // Whatever is stored of the lab now must be what the window shows.
+    store::Fingerprint seen = m_labSeen + panel->classesSeen + panel->rangesSeen;
+    if (guardedSave(
+            seen, [&](store::Fingerprint &s) { store::LabStore(m_module.mainDb()).remove(tables, shape(), lab(), &s); },
+            [this] { LabList_Click(); }))
         cShape_Click();
 }
 

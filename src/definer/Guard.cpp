@@ -2,6 +2,7 @@
 
 #include "controls/Prompt.h"
 #include "store/Error.h"
+#include "store/Fingerprint.h"
 
 namespace definer {
 
@@ -14,6 +15,35 @@ bool guarded(const std::function<void()> &work)
         controls::inform(error.message());
         return false;
     }
+}
+
+bool guardedSave(store::Fingerprint &seen, const std::function<void(store::Fingerprint &)> &save,
+                 const std::function<void()> &reload)
+{
+    try {
+        save(seen);
+        return true;
+    } catch (const store::Conflict &conflict) {
+        switch (controls::resolve(conflict.message())) {
+        case controls::Resolution::Reload:
+            reload();
+            return false;
+        case controls::Resolution::Cancel:
+            return false;
+        case controls::Resolution::Overwrite:
+            break;
+        }
+    } catch (const store::Error &error) {
+        controls::inform(error.message());
+        return false;
+    }
+    // Seen is replaced only once the overwrite is stored: should it fail,
+    // the next save still compares.
+    store::Fingerprint anything = store::Fingerprint::any();
+    if (!guarded([&] { save(anything); }))
+        return false;
+    seen = anything;
+    return true;
 }
 
 } // namespace definer

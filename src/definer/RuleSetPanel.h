@@ -59,6 +59,11 @@ public:
     // The grid as it stands now is what is stored.
     void markGridSaved();
 
+    // The stored range rows and class rows as the window loaded or saved
+    // them last; saves compare them with what is stored then.
+    store::Fingerprint rangesSeen;
+    store::Fingerprint classesSeen;
+
     QLabel *Label7;
     controls::FlexGrid *msf;
     QLineEdit *Txt;

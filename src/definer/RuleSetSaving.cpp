@@ -7,23 +7,29 @@
 
 namespace definer {
 
-bool saveGrid(RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope)
+bool saveGrid(RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope,
+              const std::function<void()> &reload)
 {
     // A value still in the editor is part of what the user means to save.
     panel.editor()->commitPending();
-    if (!guarded([&] { rules.saveRanges(scope, panel.gridRanges()); }))
+    const QVector<store::RangeRow> rows = panel.gridRanges();
+    if (!guardedSave(panel.rangesSeen, [&](store::Fingerprint &seen) { rules.saveRanges(scope, rows, &seen); },
+                     reload))
         return false;
     panel.markGridSaved();
     return true;
 }
 
-bool saveClasses(const RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope)
+bool saveClasses(RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope,
+                 const std::function<void()> &reload)
 {
-    return guarded([&] { rules.saveClasses(scope, panel.classNames()); });
+    const QStringList names = panel.classNames();
+    return guardedSave(panel.classesSeen, [&](store::Fingerprint &seen) { rules.saveClasses(scope, names, &seen); },
+                       reload);
 }
 
 bool offerToSave(RuleSetPanel &panel, bool grid, bool classes, const QString &question,
-                 const store::RuleStore &rules, const store::Scope &scope)
+                 const store::RuleStore &rules, const store::Scope &scope, const std::function<void()> &reload)
 {
     if (!grid && !classes)
         return true;
@@ -36,9 +42,9 @@ bool offerToSave(RuleSetPanel &panel, bool grid, bool classes, const QString &qu
         break;
     }
     // The grid first: its columns are those of the class list it was loaded with.
-    if (grid && !saveGrid(panel, rules, scope))
+    if (grid && !saveGrid(panel, rules, scope, reload))
         return false;
-    return !classes || saveClasses(panel, rules, scope);
+    return !classes || saveClasses(panel, rules, scope, reload);
 }
 
 } // namespace definer

@@ -3,6 +3,7 @@
 #include "store/RuleStore.h"
 
 #include <QString>
+#include <functional>
 
 namespace definer {
 
@@ -10,18 +11,22 @@ class RuleSetPanel;
 
 // Storing what a rule set panel shows, the same way for both definer
 // windows; each passes its own rule store and scope. Store errors are shown
-// to the user; every function returns false when nothing was stored.
+// to the user; every function returns false when nothing was stored. Each
+// save compares the panel's fingerprints with what is stored; when another
+// workstation saved first the user chooses, and reload is what "Reload" runs.
 
 // The grid (a value still in the editor included), in one transaction; the
 // grid then counts as saved.
-bool saveGrid(RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope);
+bool saveGrid(RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope,
+              const std::function<void()> &reload);
 // The class list as it stands, in one transaction.
-bool saveClasses(const RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope);
+bool saveClasses(RuleSetPanel &panel, const store::RuleStore &rules, const store::Scope &scope,
+                 const std::function<void()> &reload);
 
 // Before unsaved work would be lost: when the grid or the class list
 // changed, asks question (Yes, No, Cancel) and on Yes saves them. False when
 // the user cancels or a save fails, so the caller keeps everything as it is.
 bool offerToSave(RuleSetPanel &panel, bool grid, bool classes, const QString &question,
-                 const store::RuleStore &rules, const store::Scope &scope);
+                 const store::RuleStore &rules, const store::Scope &scope, const std::function<void()> &reload);
 
 } // namespace definer

@@ -9,10 +9,10 @@ namespace definer {
 
 namespace {
 
-QVector<store::ShapeEntry> fill(QComboBox *combo, const store::ClassModule &module)
+QVector<store::ShapeEntry> fill(QComboBox *combo, const store::ClassModule &module, store::Fingerprint *seen = nullptr)
 {
     const QVector<store::ShapeEntry> shapes =
-        store::readShapeFile(module.dataDir().file(QString::fromLatin1(store::kShapesFile)));
+        store::readShapeFile(module.dataDir().file(QString::fromLatin1(store::kShapesFile)), seen);
     const QSignalBlocker blocker(combo);
     combo->clear();
     for (const store::ShapeEntry &shape : shapes)
@@ -22,9 +22,9 @@ QVector<store::ShapeEntry> fill(QComboBox *combo, const store::ClassModule &modu
 
 } // namespace
 
-void LoadShapeList(QComboBox *combo, store::ClassModule &module)
+void LoadShapeList(QComboBox *combo, store::ClassModule &module, store::Fingerprint *seen)
 {
-    const QVector<store::ShapeEntry> shapes = fill(combo, module);
+    const QVector<store::ShapeEntry> shapes = fill(combo, module, seen);
     module.ShapeCodes = QStringList{QString()};
     for (const store::ShapeEntry &shape : shapes) {
         module.ShapeCodes.last() = shape.code;

@@ -4,6 +4,7 @@ class QComboBox;
 
 namespace store {
 class ClassModule;
+class Fingerprint;
 }
 
 namespace definer {
@@ -11,7 +12,8 @@ namespace definer {
 // Fills a shape combo from Shapes.txt and rebuilds the module's ShapeCodes
 // to match it (one entry per shape, then one empty entry). Throws
 // store::Error when the file cannot be read; the combo is then unchanged.
-void LoadShapeList(QComboBox *combo, store::ClassModule &module);
+// seen, when given, becomes the fingerprint of the file as read.
+void LoadShapeList(QComboBox *combo, store::ClassModule &module, store::Fingerprint *seen = nullptr);
 
 // Fills a window's own shape combo from Shapes.txt, leaving ShapeCodes to
 // the main window's combo (the windows pair them by position). Throws like

@@ -103,7 +103,7 @@ void FrmDescClass::GetDescGrades()
     definer::guarded([&] {
         const store::GirdleStore girdle = girdleStore();
         classes = girdle.classes(scope());
-        grades = girdle.grades(scope(), class_->currentText());
+        grades = girdle.grades(scope(), class_->currentText(), &m_seen);
     });
     if (!classes.isEmpty()) {
         msg->setRows(int(classes.size()) + 1);
@@ -145,7 +145,11 @@ void FrmDescClass::BtnSave_Click()
         if (!from.isEmpty() && !to.isEmpty())
             grades.append({from.toInt(), to.toInt(), r - 1});
     }
-    if (definer::guarded([&] { girdleStore().saveGrades(scope(), class_->currentText(), grades); }))
+    const QString part = class_->currentText();
+    const bool saved = definer::guardedSave(
+        m_seen, [&](store::Fingerprint &seen) { girdleStore().saveGrades(scope(), part, grades, &seen); },
+        [this] { class_Click(); });
+    if (saved)
         controls::inform(QStringLiteral("Description saved sucessfully"));
 }
 

@@ -50,6 +50,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    store::Fingerprint m_seen; // the part's grades as loaded or saved last
     void onLeaveCell();
     void placeGrade();
 };

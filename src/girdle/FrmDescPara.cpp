@@ -116,7 +116,7 @@ void FrmDescPara::GetDescParameters()
         msg->setTextMatrix(0, c, QString::fromLatin1(kColumns[c].header));
     }
     QVector<store::GirdleDescription> rows;
-    definer::guarded([&] { rows = girdleStore().descriptions(scope()); });
+    definer::guarded([&] { rows = girdleStore().descriptions(scope(), &m_seen); });
     msg->setRows(rows.isEmpty() ? 3 : int(rows.size()) + 1);
     for (int i = 0; i < rows.size(); ++i) {
         const int r = i + 1;
@@ -173,7 +173,10 @@ void FrmDescPara::BtnSave_Click()
     const auto rows = rowsToSave();
     if (!rows)
         return;
-    if (definer::guarded([&] { girdleStore().saveDescriptions(scope(), *rows); }))
+    const bool saved = definer::guardedSave(
+        m_seen, [&](store::Fingerprint &seen) { girdleStore().saveDescriptions(scope(), *rows, &seen); },
+        [this] { LabList_Click(); });
+    if (saved)
         controls::inform(QStringLiteral("Description saved sucessfully"));
 }
 

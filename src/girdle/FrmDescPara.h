@@ -44,6 +44,7 @@ private:
     std::optional<QVector<store::GirdleDescription>> rowsToSave() const;
 
     controls::CellEditor *m_editor;
+    store::Fingerprint m_seen; // the descriptions as loaded or saved last
 };
 
 } // namespace girdle

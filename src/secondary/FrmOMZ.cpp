@@ -115,8 +115,10 @@ void FrmOMZ::GetSymParameters()
 void FrmOMZ::GetClass()
 {
     const store::RuleStore store = rules();
+    panel->classesSeen = store.classesFingerprint(kWholeFile); // before the rows it stands for
     const QStringList classes = store.classes(kWholeFile);
-    panel->showClasses(classes, store.ranges(kWholeFile));
+    const store::RangeLookup ranges = store.ranges(kWholeFile, &panel->rangesSeen);
+    panel->showClasses(classes, ranges);
 }
 
 bool FrmOMZ::offerToSaveChanges()
@@ -127,7 +129,7 @@ bool FrmOMZ::offerToSaveChanges()
 bool FrmOMZ::offerToSave(bool grid, bool classes)
 {
     return definer::offerToSave(*panel, grid, classes, QStringLiteral("Save the changes to the OMZ symmetry rules?"),
-                                rules(), kWholeFile);
+                                rules(), kWholeFile, [this] { reload(); });
 }
 
 void FrmOMZ::BtnApply_Click()
@@ -136,13 +138,21 @@ void FrmOMZ::BtnApply_Click()
     if (!offerToSave(panel->gridChanged(), false))
         return;
     // On failure nothing was stored and the list stays as the user left it.
-    if (definer::saveClasses(*panel, rules(), kWholeFile))
+    if (definer::saveClasses(*panel, rules(), kWholeFile, [this] { reload(); }))
         definer::guarded([this] { GetClass(); });
 }
 
 void FrmOMZ::MnuSave_Click()
 {
-    definer::saveGrid(*panel, rules(), kWholeFile);
+    definer::saveGrid(*panel, rules(), kWholeFile, [this] { reload(); });
+}
+
+void FrmOMZ::reload()
+{
+    definer::guarded([this] {
+        GetSymParameters();
+        GetClass();
+    });
 }
 
 void FrmOMZ::MnuExit_Click()

@@ -35,6 +35,9 @@ public:
     void GetSymParameters();
     void GetClass();
 
+    // Drops what is on screen for what is stored.
+    void reload();
+
     void BtnApply_Click();
     void MnuSave_Click();
     void MnuExit_Click();

@@ -64,7 +64,7 @@ void FrmMultiData::cShape_Click()
         const QSqlDatabase db = m_module.mainDb();
         const QStringList cutLabs = store::RuleStore(db, store::RuleTables::forType(QStringLiteral("Cut"))).labs(shape);
         const QStringList symLabs = store::RuleStore(db, store::RuleTables::forType(QStringLiteral("Sym"))).labs(shape);
-        const QVector<store::InstitutePair> pairs = store::institutePairs(db, shape);
+        const QVector<store::InstitutePair> pairs = store::institutePairs(db, shape, &m_seen);
         CutLab->clear();
         CutLab->addItems(cutLabs);
         SymLab->clear();
@@ -91,7 +91,10 @@ void FrmMultiData::BtnSave_Click()
     QVector<store::InstitutePair> pairs;
     for (int i = 1; i <= LView->count(); ++i)
         pairs.append({LView->text(i), LView->subItem(i)});
-    definer::guarded([&] { store::saveInstitutePairs(m_module.mainDb(), cShape->currentText(), pairs); });
+    const QString shape = cShape->currentText();
+    definer::guardedSave(
+        m_seen, [&](store::Fingerprint &seen) { store::saveInstitutePairs(m_module.mainDb(), shape, pairs, &seen); },
+        [this] { cShape_Click(); });
 }
 
 } // namespace setup

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Fingerprint.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -43,6 +45,7 @@ private:
     void buildControls();
 
     store::ClassModule &m_module;
+    store::Fingerprint m_seen; // the shape's pairs as listed
 };
 
 } // namespace setup

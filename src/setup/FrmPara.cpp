@@ -20,6 +20,15 @@
 
 namespace setup {
 
+namespace {
+
+QString seenKey(const QString &type, const QString &shape)
+{
+    return type + u'\n' + shape;
+}
+
+} // namespace
+
 FrmPara::FrmPara(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent,
                  const store::ReportTables *reports)
     : ListEditDialog(parent), m_module(module), m_reports(reports)
@@ -103,8 +112,16 @@ void FrmPara::Form_Load()
 void FrmPara::BtnView_Click()
 {
     definer::guarded([this] {
+        // Fingerprints before the rows they stand for (see store::Fingerprint).
+        QHash<QString, store::Fingerprint> seen;
+        for (const QString &type : {QStringLiteral("Cut"), QStringLiteral("Sym")}) {
+            const store::RuleTables tables = store::RuleTables::forType(type);
+            for (const QString &shape : m_shapes)
+                seen.insert(seenKey(type, shape), store::parametersFingerprint(m_module.mainDb(), tables, shape));
+        }
         const store::RuleStore rules(m_module.mainDb(), store::RuleTables::forType(pCut->currentText()));
         const QVector<store::Parameter> parameters = rules.parameters(cShape->currentText());
+        m_seen = seen;
         List->clear();
         for (const store::Parameter &parameter : parameters)
             List->addItem(parameter.displayName, parameter.fieldName);
@@ -140,9 +157,14 @@ void FrmPara::clearBoxes()
 
 bool FrmPara::storeList(const QString &shape)
 {
-    return definer::guarded([&] {
-        store::saveParameters(m_module.mainDb(), store::RuleTables::forType(pCut->currentText()), shape, listed());
-    });
+    const QString type = pCut->currentText();
+    const QVector<store::Parameter> parameters = listed();
+    return definer::guardedSave(
+        m_seen[seenKey(type, shape)],
+        [&](store::Fingerprint &seen) {
+            store::saveParameters(m_module.mainDb(), store::RuleTables::forType(type), shape, parameters, &seen);
+        },
+        [this] { BtnView_Click(); });
 }
 
 void FrmPara::BtnSave_Click()

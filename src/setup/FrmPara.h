@@ -2,6 +2,9 @@
 
 #include "setup/ListEditDialog.h"
 
+#include "store/Fingerprint.h"
+
+#include <QHash>
 #include <QStringList>
 #include <array>
 #include <memory>
@@ -72,6 +75,9 @@ private:
     store::ClassModule &m_module;
     QStringList m_shapes;
     QStringList m_codes; // entry k: code of m_shapes[k]
+    // The stored parameters of every shape of both types as of the last
+    // Show: a save or a transfer compares the list it replaces.
+    QHash<QString, store::Fingerprint> m_seen;
     std::unique_ptr<const store::ReportTables> m_ownReports;
     const store::ReportTables *m_reports;
 };

@@ -14,8 +14,9 @@
 
 namespace setup {
 
-FrmShapes::FrmShapes(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent)
-    : ListEditDialog(parent), m_module(module)
+FrmShapes::FrmShapes(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent,
+                     store::Fingerprint *shapesSeen)
+    : ListEditDialog(parent), m_module(module), m_seen(shapesSeen ? shapesSeen : &m_ownSeen)
 {
     buildControls();
     Form_Load(mainShapes);
@@ -47,6 +48,21 @@ void FrmShapes::Form_Load(const QComboBox *mainShapes)
 {
     for (int i = 0; i < mainShapes->count(); ++i)
         List->addItem(mainShapes->itemText(i), m_module.ShapeCodes.value(i));
+}
+
+QString FrmShapes::shapesFile() const
+{
+    return m_module.dataDir().file(QString::fromLatin1(store::kShapesFile));
+}
+
+void FrmShapes::reloadShapes()
+{
+    definer::guarded([this] {
+        const QVector<store::ShapeEntry> shapes = store::readShapeFile(shapesFile(), m_seen);
+        List->clear();
+        for (const store::ShapeEntry &shape : shapes)
+            List->addItem(shape.name, shape.code);
+    });
 }
 
 void FrmShapes::refuse(const QString &message)
@@ -106,9 +122,9 @@ void FrmShapes::BtnSave_Click()
     QVector<store::ShapeEntry> shapes;
     for (int i = 1; i <= List->count(); ++i)
         shapes.append({List->text(i), List->subItem(i)});
-    definer::guarded([&] {
-        store::writeShapeFile(m_module.dataDir().file(QString::fromLatin1(store::kShapesFile)), shapes);
-    });
+    definer::guardedSave(
+        *m_seen, [&](store::Fingerprint &seen) { store::writeShapeFile(shapesFile(), shapes, &seen); },
+        [this] { reloadShapes(); });
 }
 
 } // namespace setup

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "setup/ListEditDialog.h"
+#include "store/Fingerprint.h"
 
 #include <array>
 
@@ -24,10 +25,15 @@ class FrmShapes : public ListEditDialog {
 
 public:
     // Shows the shapes of the main window's combo with the module's
-    // ShapeCodes, entry by entry.
-    FrmShapes(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent = nullptr);
+    // ShapeCodes, entry by entry. shapesSeen: Shapes.txt as that combo was
+    // read from it; "Save" compares it with the file and updates it. Without
+    // it the file is written unchecked.
+    FrmShapes(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent = nullptr,
+              store::Fingerprint *shapesSeen = nullptr);
 
     void Form_Load(const QComboBox *mainShapes);
+    // The list as Shapes.txt holds it now, dropping what is on screen.
+    void reloadShapes();
     void BtnPlus_Click() override;
     void BtnApply_Click();
     void BtnSave_Click();
@@ -44,7 +50,11 @@ private:
     bool refusesName();
     void refuse(const QString &message);
 
+    QString shapesFile() const;
+
     store::ClassModule &m_module;
+    store::Fingerprint m_ownSeen;
+    store::Fingerprint *m_seen;
 };
 
 } // namespace setup

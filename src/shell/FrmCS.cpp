@@ -147,7 +147,7 @@ void FrmCS::MnuParameters_Click()
 
 void FrmCS::MnuShape_Click()
 {
-    setup::FrmShapes window(m_module, definer->cShape, this);
+    setup::FrmShapes window(m_module, definer->cShape, this, &definer->shapesSeen());
     controls::openModal(window);
 }
 

@@ -39,13 +39,19 @@ public:
     // The lab's cut class names in Serial order.
     QStringList classes(const Scope &scope) const;
 
-    // In ID order.
-    QVector<GirdleDescription> descriptions(const Scope &scope) const;
-    void saveDescriptions(const Scope &scope, const QVector<GirdleDescription> &rows) const;
+    // In ID order. seen, when given, becomes the fingerprint of the rows
+    // the save rewrites.
+    QVector<GirdleDescription> descriptions(const Scope &scope, Fingerprint *seen = nullptr) const;
+    // With seen, throws store::Conflict and writes nothing when the stored
+    // rows differ from it; afterwards seen is what is stored (limits read
+    // back as the REAL columns keep them).
+    void saveDescriptions(const Scope &scope, const QVector<GirdleDescription> &rows,
+                          Fingerprint *seen = nullptr) const;
 
-    // In Class order.
-    QVector<GirdleGrade> grades(const Scope &scope, const QString &part) const;
-    void saveGrades(const Scope &scope, const QString &part, const QVector<GirdleGrade> &grades) const;
+    // In Class order; seen as for descriptions().
+    QVector<GirdleGrade> grades(const Scope &scope, const QString &part, Fingerprint *seen = nullptr) const;
+    void saveGrades(const Scope &scope, const QString &part, const QVector<GirdleGrade> &grades,
+                    Fingerprint *seen = nullptr) const;
 
 private:
     QSqlDatabase m_db;

@@ -4,8 +4,19 @@
 
 namespace store {
 
-QVector<InstitutePair> institutePairs(const QSqlDatabase &db, const QString &shape)
+namespace {
+
+ScopeRows pairRows(const QString &shape)
 {
+    return {QStringLiteral("SELECT Shape, CutLab, SymLab FROM MultiData WHERE Shape = ? ORDER BY rowid"), {shape}};
+}
+
+} // namespace
+
+QVector<InstitutePair> institutePairs(const QSqlDatabase &db, const QString &shape, Fingerprint *seen)
+{
+    if (seen)
+        *seen = fingerprintOf(db, {pairRows(shape)});
     QSqlQuery q = run(db, QStringLiteral("SELECT CutLab, SymLab FROM MultiData WHERE Shape = ? ORDER BY rowid"),
                       {shape});
     QVector<InstitutePair> pairs;
@@ -14,15 +25,20 @@ QVector<InstitutePair> institutePairs(const QSqlDatabase &db, const QString &sha
     return pairs;
 }
 
-void saveInstitutePairs(const QSqlDatabase &db, const QString &shape, const QVector<InstitutePair> &pairs)
+void saveInstitutePairs(const QSqlDatabase &db, const QString &shape, const QVector<InstitutePair> &pairs,
+                        Fingerprint *seen)
 {
     Transaction transaction(db);
+    expectUnchanged(db, seen, {pairRows(shape)}, {QStringLiteral("The institute pairs of %1").arg(shape), true});
     run(db, QStringLiteral("DELETE FROM MultiData WHERE Shape = ?"), {shape});
     QSqlQuery insert = prepare(db, QStringLiteral("INSERT INTO MultiData (Shape, CutLab, SymLab) VALUES (?, ?, ?)"));
     for (const InstitutePair &pair : pairs)
         runPrepared(insert, {shape, pair.cutLab, pair.symLab});
     insert.finish();
+    const Fingerprint stored = storedNow(db, seen, {pairRows(shape)});
     transaction.commit();
+    if (seen)
+        *seen = stored;
 }
 
 } // namespace store

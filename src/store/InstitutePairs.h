@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Fingerprint.h"
+
 #include <QSqlDatabase>
 #include <QVector>
 
@@ -12,10 +14,14 @@ struct InstitutePair {
     bool operator==(const InstitutePair &) const = default;
 };
 
-// The shape's pairs of MultiData, in stored order.
-QVector<InstitutePair> institutePairs(const QSqlDatabase &db, const QString &shape);
+// The shape's pairs of MultiData, in stored order; seen, when given,
+// becomes their fingerprint.
+QVector<InstitutePair> institutePairs(const QSqlDatabase &db, const QString &shape, Fingerprint *seen = nullptr);
 
 // Replaces the shape's pairs in one transaction; other shapes keep theirs.
-void saveInstitutePairs(const QSqlDatabase &db, const QString &shape, const QVector<InstitutePair> &pairs);
+// With seen, throws store::Conflict and writes nothing when the stored pairs
+// differ from it; afterwards seen is what is stored.
+void saveInstitutePairs(const QSqlDatabase &db, const QString &shape, const QVector<InstitutePair> &pairs,
+                        Fingerprint *seen = nullptr);
 
 } // namespace store

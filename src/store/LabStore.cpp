@@ -16,9 +16,48 @@ bool LabStore::exists(const RuleTables &tables, const QString &shape, const QStr
     return q.next();
 }
 
-void LabStore::create(const QString &shape, const QString &lab, const QString &description) const
+QVector<ScopeRows> LabStore::labListRows(const QString &shape) const
+{
+    QVector<ScopeRows> scopes;
+    for (const QString &type : {QStringLiteral("Cut"), QStringLiteral("Sym")}) {
+        scopes.append({QStringLiteral("SELECT Shape, Lab, Description FROM %1 WHERE Shape = ? ORDER BY rowid")
+                           .arg(RuleTables::forType(type).labTable),
+                       {shape}});
+    }
+    return scopes;
+}
+
+Fingerprint LabStore::labListFingerprint(const QString &shape) const
+{
+    return fingerprintOf(m_db, labListRows(shape));
+}
+
+ScopeRows LabStore::labRows(const RuleTables &tables, const Scope &scope) const
+{
+    return {QStringLiteral("SELECT Shape, Lab, Description FROM %1 WHERE Lab = ? AND Shape = ? ORDER BY rowid")
+                .arg(tables.labTable),
+            {scope.lab, scope.shape}};
+}
+
+Fingerprint LabStore::labFingerprint(const RuleTables &tables, const Scope &scope) const
+{
+    return fingerprintOf(m_db, {labRows(tables, scope)});
+}
+
+namespace {
+
+Subject labListSubject(const QString &shape)
+{
+    return {QStringLiteral("The institutes of %1").arg(shape), true};
+}
+
+} // namespace
+
+void LabStore::create(const QString &shape, const QString &lab, const QString &description,
+                      Fingerprint *labListSeen) const
 {
     Transaction transaction(m_db);
+    expectUnchanged(m_db, labListSeen, labListRows(shape), labListSubject(shape));
     for (const QString &type : {QStringLiteral("Cut"), QStringLiteral("Sym")}) {
         const QString table = RuleTables::forType(type).labTable;
         QSqlQuery first = run(m_db,
@@ -35,13 +74,17 @@ void LabStore::create(const QString &shape, const QString &lab, const QString &d
                 {shape, lab, description});
         }
     }
+    const Fingerprint stored = storedNow(m_db, labListSeen, labListRows(shape));
     transaction.commit();
+    if (labListSeen)
+        *labListSeen = stored;
 }
 
 void LabStore::copy(const RuleTables &tables, const QString &shape, const QString &from,
-                    const QString &to, const QString &description) const
+                    const QString &to, const QString &description, Fingerprint *labListSeen) const
 {
     Transaction transaction(m_db);
+    expectUnchanged(m_db, labListSeen, labListRows(shape), labListSubject(shape));
     run(m_db,
         QStringLiteral("INSERT INTO %1 (Shape, Lab, Serial, Class) "
                        "SELECT Shape, ?, Serial, Class FROM %1 WHERE Lab = ? AND Shape = ? ORDER BY rowid")
@@ -55,12 +98,20 @@ void LabStore::copy(const RuleTables &tables, const QString &shape, const QStrin
         {to, from, shape});
     run(m_db, QStringLiteral("INSERT INTO %1 (Shape, Lab, Description) VALUES (?, ?, ?)").arg(tables.labTable),
         {shape, to, description});
+    const Fingerprint stored = storedNow(m_db, labListSeen, labListRows(shape));
     transaction.commit();
+    if (labListSeen)
+        *labListSeen = stored;
 }
 
-void LabStore::remove(const RuleTables &tables, const QString &shape, const QString &lab) const
+void LabStore::remove(const RuleTables &tables, const QString &shape, const QString &lab,
+                      const Fingerprint *seen) const
 {
     Transaction transaction(m_db);
+    const Scope scope{shape, lab};
+    const RuleStore rules(m_db, tables);
+    expectUnchanged(m_db, seen, {labRows(tables, scope), rules.classRows(scope), rules.rangeRows(scope)},
+                    rules.subject(scope));
     for (const QString &table : {tables.labTable, tables.classTable, tables.dataTable})
         run(m_db, QStringLiteral("DELETE FROM %1 WHERE Lab = ? AND Shape = ?").arg(table), {lab, shape});
     transaction.commit();

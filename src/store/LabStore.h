@@ -12,17 +12,35 @@ public:
 
     bool exists(const RuleTables &tables, const QString &shape, const QString &lab) const;
 
+    // The lab rows of a shape in CutLab and SymLab: what a window that lists
+    // the labs saw. Create and copy compare it, so that a lab created or
+    // deleted elsewhere meanwhile is not missed.
+    QVector<ScopeRows> labListRows(const QString &shape) const;
+    Fingerprint labListFingerprint(const QString &shape) const;
+    // The lab's own rows in the type's lab table. Remove compares this plus
+    // the lab's class rows plus its range rows (RuleStore::classesFingerprint
+    // and ranges()), added in that order.
+    ScopeRows labRows(const RuleTables &tables, const Scope &scope) const;
+    Fingerprint labFingerprint(const RuleTables &tables, const Scope &scope) const;
+
     // A row in both CutLab and SymLab; where the lab exists already its
-    // first row gets the new description instead of a second row.
-    void create(const QString &shape, const QString &lab, const QString &description) const;
+    // first row gets the new description instead of a second row. With
+    // labListSeen, throws store::Conflict and writes nothing when the lab
+    // list of the shape changed since.
+    void create(const QString &shape, const QString &lab, const QString &description,
+                Fingerprint *labListSeen = nullptr) const;
 
     // Copies the lab's class rows and range rows of one type under a new
-    // name, every other column unchanged, then adds the lab row.
+    // name, every other column unchanged, then adds the lab row; compares
+    // labListSeen as create does. Both leave labListSeen as stored after.
     void copy(const RuleTables &tables, const QString &shape, const QString &from,
-              const QString &to, const QString &description) const;
+              const QString &to, const QString &description, Fingerprint *labListSeen = nullptr) const;
 
     // Removes the lab's lab row, class rows and range rows of one type.
-    void remove(const RuleTables &tables, const QString &shape, const QString &lab) const;
+    // With seen, throws store::Conflict and removes nothing when any of them
+    // changed since.
+    void remove(const RuleTables &tables, const QString &shape, const QString &lab,
+                const Fingerprint *seen = nullptr) const;
 
 private:
     QSqlDatabase m_db;

@@ -4,10 +4,24 @@
 
 namespace store {
 
+ScopeRows parameterRows(const RuleTables &tables, const QString &shape)
+{
+    return {QStringLiteral("SELECT Shape, ID, Parameters, Display_Name FROM %1 WHERE Shape = ? ORDER BY rowid")
+                .arg(tables.paraTable),
+            {shape}};
+}
+
+Fingerprint parametersFingerprint(const QSqlDatabase &db, const RuleTables &tables, const QString &shape)
+{
+    return fingerprintOf(db, {parameterRows(tables, shape)});
+}
+
 void saveParameters(const QSqlDatabase &db, const RuleTables &tables, const QString &shape,
-                    const QVector<Parameter> &parameters)
+                    const QVector<Parameter> &parameters, Fingerprint *seen)
 {
     Transaction transaction(db);
+    expectUnchanged(db, seen, {parameterRows(tables, shape)},
+                    {QStringLiteral("The parameters of %1 (%2)").arg(shape, tables.classTable), true});
     run(db, QStringLiteral("DELETE FROM %1 WHERE Shape = ?").arg(tables.paraTable), {shape});
     QSqlQuery insert = prepare(
         db, QStringLiteral("INSERT INTO %1 (Shape, ID, Parameters, Display_Name) VALUES (?, ?, ?, ?)")
@@ -15,7 +29,10 @@ void saveParameters(const QSqlDatabase &db, const RuleTables &tables, const QStr
     for (int i = 0; i < parameters.size(); ++i)
         runPrepared(insert, {shape, i + 1, parameters[i].fieldName, parameters[i].displayName});
     insert.finish();
+    const Fingerprint stored = storedNow(db, seen, {parameterRows(tables, shape)});
     transaction.commit();
+    if (seen)
+        *seen = stored;
 }
 
 } // namespace store

@@ -1,9 +1,11 @@
 #include "store/RowReader.h"
 
 #include "store/Error.h"
+#include "store/Fingerprint.h"
 #include "store/Sql.h"
 
 #include <QSqlDriver>
+#include <QSqlRecord>
 #include <sqlite3.h>
 
 namespace store {
@@ -103,6 +105,49 @@ qint64 RowReader::integer(int column) const
     if (!m_statement)
         return m_query.value(column).toLongLong();
     return sqlite3_column_int64(m_statement, column);
+}
+
+int RowReader::columnCount() const
+{
+    return m_statement ? sqlite3_column_count(m_statement) : m_query.record().count();
+}
+
+void RowReader::addRowTo(FingerprintBuilder &builder) const
+{
+    const int columns = columnCount();
+    if (!m_statement) {
+        for (int c = 0; c < columns; ++c)
+            builder.addValue(m_query.value(c));
+        builder.endRow();
+        return;
+    }
+    // Each sqlite3_column_* call takes the connection's mutex; the value
+    // functions do not. Fingerprints read thousands of values, and the
+    // connection is only ever used from this thread.
+    for (int c = 0; c < columns; ++c) {
+        sqlite3_value *value = sqlite3_column_value(m_statement, c);
+        switch (sqlite3_value_type(value)) {
+        case SQLITE_NULL:
+            builder.addNull();
+            break;
+        case SQLITE_INTEGER:
+            builder.addInteger(sqlite3_value_int64(value));
+            break;
+        case SQLITE_FLOAT:
+            builder.addReal(sqlite3_value_double(value));
+            break;
+        case SQLITE_BLOB:
+            builder.addBlob(sqlite3_value_blob(value), sqlite3_value_bytes(value));
+            break;
+        default: {
+            // The text's bytes as stored (UTF-8): asking for them as text
+            // would have SQLite copy each value to add a terminator.
+            const void *bytes = sqlite3_value_blob(value);
+            builder.addText(static_cast<const char *>(bytes), sqlite3_value_bytes(value));
+        }
+        }
+    }
+    builder.endRow();
 }
 
 } // namespace store

@@ -11,6 +11,8 @@ struct sqlite3_stmt;
 
 namespace store {
 
+class FingerprintBuilder;
+
 // Reads the rows of one query, forward only, for the loads that read
 // thousands of rows (a lab's ranges). On SQLite it steps the statement
 // through the connection's own handle, which spares a QVariant per value;
@@ -29,6 +31,10 @@ public:
     // NULL reads as empty text, and as 0.
     QString text(int column);
     qint64 integer(int column) const;
+    int columnCount() const;
+    // Feeds every column of the row, as stored (kind and all), into a
+    // fingerprint, then ends the row there.
+    void addRowTo(FingerprintBuilder &builder) const;
 
 private:
     struct LastText {

@@ -108,19 +108,53 @@ QStringList RuleStore::classes(const Scope &scope) const
         scopeValues(scope));
 }
 
-RangeLookup RuleStore::ranges(const Scope &scope) const
+ScopeRows RuleStore::classRows(const Scope &scope) const
 {
-    // One query for the whole lab; rowid order keeps "the first stored row wins".
-    RowReader rows(m_db,
-                   QStringLiteral("SELECT cPara, serial, \"cMin\", \"cMax\", include, Show FROM %1%2 ORDER BY rowid")
-                       .arg(m_tables.dataTable, scopeCondition()),
-                   scopeValues(scope));
+    const QString columns = m_tables.scoped ? QStringLiteral("Shape, Lab, Serial, Class") : QStringLiteral("Class, Serial");
+    return {QStringLiteral("SELECT %1 FROM %2%3 ORDER BY rowid").arg(columns, m_tables.classTable, scopeCondition()),
+            scopeValues(scope)};
+}
+
+ScopeRows RuleStore::rangeRows(const Scope &scope) const
+{
+    const QString columns = QStringLiteral("serial, cPara, \"cMin\", \"cMax\", include, Class, Parameters, Show");
+    return {QStringLiteral("SELECT %1%2 FROM %3%4 ORDER BY rowid")
+                .arg(m_tables.scoped ? QStringLiteral("Shape, Lab, ") : QString(), columns, m_tables.dataTable,
+                     scopeCondition()),
+            scopeValues(scope)};
+}
+
+Fingerprint RuleStore::classesFingerprint(const Scope &scope) const
+{
+    return fingerprintOf(m_db, {classRows(scope)});
+}
+
+Subject RuleStore::subject(const Scope &scope) const
+{
+    if (!m_tables.scoped)
+        return {QStringLiteral("The OMZ symmetry rules"), true};
+    return {QStringLiteral("%1 (%2, %3)").arg(scope.lab, scope.shape, m_tables.classTable), false};
+}
+
+RangeLookup RuleStore::ranges(const Scope &scope, Fingerprint *seen) const
+{
+    // One query for the whole lab, every column a save rewrites, so that the
+    // fingerprint costs no second read; rowid order keeps "the first stored
+    // row wins".
+    const ScopeRows query = rangeRows(scope);
+    RowReader rows(m_db, query.sql, query.values);
+    const int o = m_tables.scoped ? 2 : 0; // Shape and Lab come first
+    FingerprintBuilder fingerprint;
     RangeLookup lookup;
     while (rows.next()) {
-        const qint64 serial = rows.integer(1);
-        lookup.add(rows.text(0), int(qBound<qint64>(0, serial, RangeLookup::kMaxClassNumber + 1LL)),
-                   {rows.text(2), rows.text(3), rows.integer(4) != 0, rows.integer(5) != 0});
+        const qint64 serial = rows.integer(o);
+        lookup.add(rows.text(o + 1), int(qBound<qint64>(0, serial, RangeLookup::kMaxClassNumber + 1LL)),
+                   {rows.text(o + 2), rows.text(o + 3), rows.integer(o + 4) != 0, rows.integer(o + 7) != 0});
+        if (seen)
+            rows.addRowTo(fingerprint);
     }
+    if (seen)
+        *seen = fingerprint.result();
     return lookup;
 }
 
@@ -138,9 +172,10 @@ QVector<RangeRow> RuleStore::storedRanges(const Scope &scope) const
     return rows;
 }
 
-void RuleStore::saveClasses(const Scope &scope, const QStringList &names) const
+void RuleStore::saveClasses(const Scope &scope, const QStringList &names, Fingerprint *seen) const
 {
     Transaction transaction(m_db);
+    expectUnchanged(m_db, seen, {classRows(scope)}, subject(scope));
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.classTable, scopeCondition()),
         scopeValues(scope));
     const QString sql = m_tables.scoped
@@ -152,14 +187,23 @@ void RuleStore::saveClasses(const Scope &scope, const QStringList &names) const
                                             : QVariantList{names[p], p});
     }
     insert.finish();
+    const Fingerprint stored = storedNow(m_db, seen, {classRows(scope)});
     transaction.commit();
+    if (seen)
+        *seen = stored;
 }
 
-void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows) const
+void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fingerprint *seen) const
 {
     Transaction transaction(m_db);
+    expectUnchanged(m_db, seen, {rangeRows(scope)}, subject(scope));
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()),
         scopeValues(scope));
+    // What a fresh read of the rows will return, taken from the values as
+    // they are written: the range table's TEXT and INTEGER columns keep text
+    // and integers as sent, so reading thousands of rows back would only
+    // repeat them.
+    FingerprintBuilder written;
     QVector<QVariantList> values;
     values.reserve(rows.size());
     for (const RangeRow &r : rows) {
@@ -167,10 +211,27 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows) co
         if (m_tables.scoped)
             row = QVariantList{scope.shape, scope.lab} + row;
         values.append(row);
+        if (!seen)
+            continue;
+        if (m_tables.scoped) {
+            written.addText(scope.shape);
+            written.addText(scope.lab);
+        }
+        written.addInteger(r.serial);
+        written.addText(r.para);
+        written.addText(r.min);
+        written.addText(r.max);
+        written.addInteger(int(r.include));
+        written.addText(r.className);
+        written.addText(r.fieldName);
+        written.addInteger(int(r.show));
+        written.endRow();
     }
     // By position, as the table's layout is checked at start-up.
     insertRows(m_db, m_tables.dataTable, m_tables.scoped ? 10 : 8, values);
     transaction.commit();
+    if (seen)
+        *seen = written.result();
 }
 
 } // namespace store

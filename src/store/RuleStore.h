@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Fingerprint.h"
+
 #include <QHash>
 #include <QSqlDatabase>
 #include <QString>
@@ -93,12 +95,23 @@ public:
     QString labDescription(const Scope &scope) const;
     // Class names in Serial order.
     QStringList classes(const Scope &scope) const;
-    RangeLookup ranges(const Scope &scope) const;
+    // seen, when given, becomes the fingerprint of the range rows read.
+    RangeLookup ranges(const Scope &scope, Fingerprint *seen = nullptr) const;
+
+    // The rows each save rewrites, every column in stored order, and what
+    // they hold now.
+    ScopeRows classRows(const Scope &scope) const;
+    ScopeRows rangeRows(const Scope &scope) const;
+    Fingerprint classesFingerprint(const Scope &scope) const;
+    // How a conflict names the scope: "AGL (Brilliant, Cut)".
+    Subject subject(const Scope &scope) const;
 
     // Replace the scope's class list (Serial = position) in one transaction.
-    void saveClasses(const Scope &scope, const QStringList &names) const;
-    // Replace the scope's ranges in one transaction.
-    void saveRanges(const Scope &scope, const QVector<RangeRow> &rows) const;
+    // With seen, throws store::Conflict and writes nothing when the stored
+    // list differs from it, and afterwards seen is what is stored.
+    void saveClasses(const Scope &scope, const QStringList &names, Fingerprint *seen = nullptr) const;
+    // Replace the scope's ranges in one transaction; seen as for saveClasses.
+    void saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fingerprint *seen = nullptr) const;
 
     // Every stored range row of the scope, in stored order.
     QVector<RangeRow> storedRanges(const Scope &scope) const;

@@ -61,7 +61,7 @@ QVector<ShapeEntry> parseShapeText(const QString &text)
     return shapes;
 }
 
-QVector<ShapeEntry> readShapeFile(const QString &path)
+QVector<ShapeEntry> readShapeFile(const QString &path, Fingerprint *seen)
 {
     QFile file(path);
     const QString name = QFileInfo(path).fileName();
@@ -73,6 +73,8 @@ QVector<ShapeEntry> readShapeFile(const QString &path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw Error(QStringLiteral("%1 cannot be read: %2").arg(name, file.errorString()));
+    if (seen)
+        *seen = Fingerprint::ofBytes(bytes);
 
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(bytes);
@@ -119,7 +121,24 @@ QString shapeCodeProblem(const QString &code)
     return fieldProblem(code, QStringLiteral("CutSym Table"));
 }
 
-void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes)
+namespace {
+
+// The bytes of the file as it is now; a file that is gone, or cannot be
+// read, matches no fingerprint of bytes.
+Fingerprint currentFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        FingerprintBuilder missing;
+        missing.addNull();
+        return missing.result();
+    }
+    return Fingerprint::ofBytes(file.readAll());
+}
+
+} // namespace
+
+void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes, Fingerprint *seen)
 {
     QByteArray bytes;
     for (const ShapeEntry &shape : shapes)
@@ -129,8 +148,16 @@ void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    if (file.write(bytes) != bytes.size())
         throw Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+    // Files have no write transaction: compare at the last moment, so that
+    // the window between the check and the rename stays as short as can be.
+    if (seen && !seen->matches(currentFile(path)))
+        throw Conflict({name, false}); // the temporary file is dropped
+    if (!file.commit())
+        throw Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+    if (seen)
+        *seen = Fingerprint::ofBytes(bytes);
 }
 
 } // namespace store

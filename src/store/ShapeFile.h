@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Fingerprint.h"
+
 #include <QString>
 #include <QVector>
 
@@ -20,7 +22,8 @@ QVector<ShapeEntry> parseShapeText(const QString &text);
 
 // Reads and parses Shapes.txt; throws store::Error naming the file when it
 // is missing or cannot be read. UTF-8, with Windows-1252 files read as such.
-QVector<ShapeEntry> readShapeFile(const QString &path);
+// seen, when given, becomes the fingerprint of the bytes read.
+QVector<ShapeEntry> readShapeFile(const QString &path, Fingerprint *seen = nullptr);
 
 } // namespace store
 
@@ -34,7 +37,10 @@ QString shapeCodeProblem(const QString &code);
 
 // Writes the shapes, one "name~code" line each, CR LF, UTF-8, nothing else.
 // The old file is replaced only once the new one is complete; throws
-// store::Error naming the file when it cannot be written.
-void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes);
+// store::Error naming the file when it cannot be written. With seen, the
+// file's bytes are compared with it right before the new file replaces the
+// old: when they differ, store::Conflict is thrown and the old file stays.
+// Afterwards seen is the fingerprint of what was written.
+void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes, Fingerprint *seen = nullptr);
 
 } // namespace store

@@ -2,7 +2,15 @@
 
 #include "controls/FlexGrid.h"
 
+#include "rules/RuleFile.h"
+#include "store/Database.h"
+#include "store/Sql.h"
+
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 class TestClassGrid : public QObject {
     Q_OBJECT
@@ -280,6 +288,93 @@ private slots:
         f.chooseLab("Nordic");
         QCOMPARE(f.prompt.informed.join(""), f.dir.onServer() ? "relation \"cutdata\" does not exist" : "no such table: CutData");
         QVERIFY(f.definer.isVisible());
+    }
+
+    // Another workstation saves the lab between this window's load and its
+    // save: through a second connection, or as a second program importing a
+    // rules file. The user is asked; each answer keeps what it promises.
+    void anotherWorkstationSavedFirst_data()
+    {
+        QTest::addColumn<bool>("apply");
+        QTest::addColumn<bool>("process");
+        QTest::addColumn<controls::Resolution>("answer");
+        for (const bool apply : {false, true})
+            for (const bool process : {false, true})
+                for (const auto answer : {controls::Resolution::Reload, controls::Resolution::Overwrite, controls::Resolution::Cancel})
+                    QTest::addRow("%s, %s, %d", apply ? "apply" : "save", process ? "program" : "connection", int(answer))
+                        << apply << process << answer;
+    }
+
+    void anotherWorkstationSavedFirst()
+    {
+        QFETCH(bool, apply);
+        QFETCH(bool, process);
+        QFETCH(controls::Resolution, answer);
+        DefinerFixture f(kThreeClassesFourParameters);
+        auto typeIn = [&](const QString &text) {
+            f.grid().setRow(2);
+            f.grid().setCol(1);
+            f.definer.panel->editor()->tFlexFocus();
+            QTest::keyClicks(f.definer.panel->Txt, text);
+            f.definer.MnuSave_Click();
+        };
+        auto addClass = [&](const QString &name) {
+            f.definer.panel->TxtCName->setText(name);
+            f.definer.panel->BtnList[0]->click();
+            f.definer.BtnApply_Click();
+        };
+        const QString min = "SELECT \"cMin\" FROM CutData WHERE Lab = 'AGL' AND serial = 1 AND cPara = 'Table %'";
+        const QString lab = "SELECT * FROM Cut WHERE Lab = 'AGL' ORDER BY Serial";
+        typeIn("51"); // unchanged since loaded: saved unasked, twice in a row
+        typeIn("50");
+        addClass("Fine");
+        QVERIFY(f.prompt.confirmed.isEmpty());
+        QCOMPARE(f.dir.rows(min), QStringList{"50"});
+
+        const QString theirs = "UPDATE CutData SET \"cMin\" = '49' WHERE Lab = 'AGL' AND serial = 1 AND cPara = 'Table %';\n"
+                               "INSERT INTO Cut VALUES ('Brilliant','AGL',4,'Other');\n";
+        if (process) { // the other workstation's lab, exported there and imported here by the program
+            // Their change, exported and taken back: the program brings it in.
+            QTemporaryDir exported;
+            QFile file(exported.filePath("agl.csv"));
+            {
+                const QSqlDatabase db = store::openStore("elsewhere", store::DataDir(f.dir.path()), store::StoreKind::Class);
+                store::Transaction change(db);
+                for (const QString &statement : theirs.split(";\n", Qt::SkipEmptyParts))
+                    store::run(db, statement);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(rules::exportRules(db, {rules::Selection::Lab, "Cut", "Brilliant", "AGL"}));
+                file.close();
+            }
+            store::closeDatabase("elsewhere");
+            QProcess program;
+            program.start(ORVANA_BINARY, {"--data-dir", f.dir.path(), "--import", file.fileName(), "--yes"});
+            QVERIFY(program.waitForFinished(20000) && program.exitCode() == 0);
+        } else {
+            f.dir.exec(theirs);
+        }
+        const QStringList theirRows = f.dir.rows(lab) + f.dir.rows(min);
+        QCOMPARE(theirRows.last(), QStringLiteral("49"));
+
+        f.prompt.resolutions = {answer};
+        apply ? addClass("Mine") : typeIn("48");
+        QCOMPARE(f.prompt.confirmed, QStringList{"AGL (Brilliant, Cut) was changed on another workstation since you opened it."});
+        QVERIFY(f.prompt.informed.isEmpty());
+        const bool cancelled = answer == controls::Resolution::Cancel;
+        const QStringList mine = QStringList{"Excellent", "Very Good", "Good", "Fine"} + (apply ? QStringList{"Mine"} : QStringList{});
+        const QStringList shown = answer == controls::Resolution::Reload
+            ? QStringList{"Excellent", "Very Good", "Good", "Fine", "Other"} : mine;
+        QCOMPARE(DefinerFixture::items(f.definer.panel->LCname), shown);
+        if (answer == controls::Resolution::Overwrite)
+            QCOMPARE(apply ? f.dir.rows(lab).replaceInStrings(QRegularExpression(".*\\|"), "") : f.dir.rows(min),
+                     apply ? mine : QStringList{"48"});
+        else
+            QCOMPARE(f.dir.rows(lab) + f.dir.rows(min), theirRows);
+        // Apply reloads the lab after storing the list: the grid shows their value then too.
+        QCOMPARE(f.grid().textMatrix(2, 1), QString(answer == controls::Resolution::Reload || (apply && !cancelled) ? "49"
+                                                    : apply                                               ? "50"
+                                                                                                          : "48"));
+        QCOMPARE(f.definer.panel->gridChanged() || f.definer.panel->classesChanged(), cancelled);
     }
 };
 

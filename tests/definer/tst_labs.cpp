@@ -196,6 +196,48 @@ private slots:
         if (f.definer.shape() == QLatin1String("Brilliant"))
             QCOMPARE(DefinerFixture::items(f.definer.LabList), (QStringList{"AGL", "Zed meanwhile"}));
     }
+
+    // A lab created, deleted or edited on another workstation since the
+    // window listed the labs or loaded the lab.
+    void changedElsewhere_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("theirs");
+        QTest::addColumn<controls::Resolution>("answer");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QStringList>("labs"); // CutLab afterwards, then the list shown
+        const QString labs = QStringLiteral("The institutes of Brilliant were changed on another workstation since you opened them.");
+        const QString agl = QStringLiteral("AGL (Brilliant, Cut) was changed on another workstation since you opened it.");
+        const QString gia = QStringLiteral("INSERT INTO CutLab VALUES ('Brilliant','GIA','')");
+        QTest::newRow("create, reload") << "create" << gia << controls::Resolution::Reload << labs
+                                        << QStringList{"AGL", "GIA", "|", "AGL", "GIA"};
+        QTest::newRow("create, overwrite") << "create" << gia << controls::Resolution::Overwrite << labs
+                                           << QStringList{"AGL", "GIA", "New", "|", "AGL", "GIA", "New"};
+        QTest::newRow("copy, cancel") << "copy" << gia << controls::Resolution::Cancel << labs
+                                      << QStringList{"AGL", "GIA", "|", "AGL"};
+        QTest::newRow("delete, cancel") << "delete" << "UPDATE CutData SET \"cMin\" = '1' WHERE \"cMin\" = ''"
+                                        << controls::Resolution::Cancel << agl << QStringList{"AGL", "|", "AGL"};
+        QTest::newRow("delete a lab deleted elsewhere, overwrite") << "delete" << "DELETE FROM CutLab"
+                                                                   << controls::Resolution::Overwrite << agl
+                                                                   << QStringList{"|"};
+    }
+
+    void changedElsewhere()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, theirs);
+        QFETCH(controls::Resolution, answer);
+        DefinerFixture f(kLab);
+        f.dir.exec(theirs);
+        f.prompt.resolutions = {answer};
+        f.definer.nName->setText("New");
+        action == "create" ? f.definer.MnuCreate_Click() : action == "copy" ? f.definer.MnuCopyAs_Click() : f.definer.MnuDelete_Click();
+        QTEST(f.prompt.confirmed.last(), "asked");
+        QTEST(f.dir.rows("SELECT Lab FROM CutLab ORDER BY rowid") + QStringList{"|"} + DefinerFixture::items(f.definer.LabList),
+              "labs");
+        if (action == "delete")
+            QCOMPARE(f.dir.rows("SELECT count(*) FROM CutData"), QStringList{answer == controls::Resolution::Cancel ? "6" : "0"});
+    }
 };
 
 QTEST_MAIN(TestLabs)

@@ -38,7 +38,10 @@ const QString kScope = QStringLiteral(" Shape = 'Brilliant' AND Lab = 'AGL'");
 // "lab L", "part P", "set r c text", "add r", "del r", "save",
 // "copy", "paste", "pick r c Enter|Esc text" (the drop-down list over a cell),
 // "key r c Enter|Esc|None text" (text typed into the cell editor placed on
-// (r, c) as a click does, then the key), "sel text" (the editor's selection).
+// (r, c) as a click does, then the key), "sel text" (the editor's selection),
+// "elsewhere SQL" (another workstation saves), "answer reload|overwrite|cancel"
+// (to the question that follows), "asked text" (the questions so far).
+
 // The seed plus sql; "fail TABLE CONDITION" makes such inserts fail instead.
 void seed(const testsupport::TestDataDir &dir, const QString &sql)
 {
@@ -60,7 +63,15 @@ struct Rig {
             const int r = p.value(1).toInt(), c = p.value(2).toInt();
             const QString text = p.mid(p[0] == "key" || p[0] == "pick" ? 4 : p[0] == "set" ? 3 : 1).join(u' ');
             const Qt::Key key = p.value(3) == "Esc" ? Qt::Key_Escape : Qt::Key_Return;
-            if (p[0] == "lab") {
+            if (p[0] == "elsewhere") {
+                dir.exec(text);
+            } else if (p[0] == "answer") {
+                prompt.resolutions = {text == "reload"      ? controls::Resolution::Reload
+                                      : text == "overwrite" ? controls::Resolution::Overwrite
+                                                            : controls::Resolution::Cancel};
+            } else if (p[0] == "asked") {
+                QCOMPARE(prompt.confirmed.join(u'\n'), text);
+            } else if (p[0] == "lab") {
                 window.LabList->setCurrentIndex(window.LabList->findText(text));
                 window.LabList_Click();
             } else if (p[0] == "set") {
@@ -168,7 +179,36 @@ private slots:
         QTest::newRow("database refuses a row: nothing written")
             << "fail GIRDLE_DESC NEW.ID = 1"
             << QStringList{"lab AGL", "save"} << QStringList{"database or disk is full"} << loaded << kDescs;
+        // Another workstation saved between this window's load and its save;
+        // two saves before that asked nothing.
+        const QString descsChanged = QStringLiteral("asked The girdle descriptions of AGL (Brilliant) were changed on "
+                                                    "another workstation since you opened them.");
+        const QStringList conflict{"lab AGL", "save", "save",
+                                   "elsewhere UPDATE GIRDLE_DESC SET Description = 'Theirs' WHERE ID = 0 AND Shape = 'Brilliant'", "set 1 8 Mine"};
+        const QStringList renumbered{"1|Medium|1|2|1.5|3|2|4", "2|Thick|2|3|3|4.5|4|6"};
+        QTest::newRow("changed elsewhere, reload")
+            << "" << conflict + QStringList{"answer reload", "save", descsChanged} << QStringList{kSaved, kSaved}
+            << QStringList{"|0|0|1|0|1.5|0|2|Theirs", "|1|1|2|1.5|3|2|4|Medium", "|2|2|3|3|4.5|4|6|Thick"}
+            << QStringList{"0|Theirs|0|1|0|1.5|0|2"} + renumbered;
+        QTest::newRow("changed elsewhere, overwrite")
+            << "" << conflict + QStringList{"answer overwrite", "save", descsChanged} << QStringList{kSaved, kSaved, kSaved}
+            << QStringList{"|0|0|1|0|1.5|0|2|Mine", loaded[1], loaded[2]} << QStringList{"0|Mine|0|1|0|1.5|0|2"} + renumbered;
+        QTest::newRow("changed elsewhere, cancel")
+            << "" << conflict + QStringList{"answer cancel", "save", descsChanged} << QStringList{kSaved, kSaved}
+            << QStringList{"|0|0|1|0|1.5|0|2|Mine", loaded[1], loaded[2]} << QStringList{"0|Theirs|0|1|0|1.5|0|2"} + renumbered;
         loaded = {"Excellent|Medium|Thick", "Good|Thin|Medium", "Poor||"};
+        const QStringList gradesConflict{
+            "lab AGL", "save", "elsewhere INSERT INTO GIRDLE_CLASS VALUES (0, 0, 2, 'AGL', 'Brilliant', 'Bazel')",
+            "set 3 1 Thick", "set 3 2 Thick", "save",
+            "asked The Bazel girdle grades of AGL (Brilliant) were changed on another workstation since you opened them."};
+        QTest::newRow("grades: changed elsewhere, reload")
+            << "" << QStringList{"answer reload"} + gradesConflict << QStringList{kSaved}
+            << QStringList{loaded[0], loaded[1], "Poor|Thin|Thin"}
+            << QStringList{"2|3|0|Bazel", "0|2|1|Bazel", "0|0|2|Bazel"};
+        QTest::newRow("grades: changed elsewhere, overwrite")
+            << "" << QStringList{"answer overwrite"} + gradesConflict << QStringList{kSaved, kSaved}
+            << QStringList{loaded[0], loaded[1], "Poor|Thick|Thick"}
+            << QStringList{"2|3|0|Bazel", "0|2|1|Bazel", "3|3|2|Bazel"};
         const QStringList resaved{"2|3|0|Bazel", "0|2|1|Bazel"};
         QTest::newRow("grades: Bazel pasted into Bone, Bone saved")
             << "" << QStringList{"lab AGL", "copy", "part Bone", "paste", "save"} << QStringList{kSaved} << loaded

@@ -30,14 +30,21 @@ const QString kRules = QStringLiteral(
 // Steps: "r,c" places the editor on that cell as a click does, "'text"
 // types, "-" empties the editor, "tick" ticks Include of the first
 // parameter, "pick1" picks class 1, "Yes"/"No"/"Cancel" answer the next
-// question, "close" closes the window, a control's or menu item's name
-// clicks it; anything else is a key.
-void play(QWidget &window, definer::RuleSetPanel &panel, testsupport::ScriptedPrompt &prompt, const QString &steps)
+// question, "reload"/"overwrite"/"cancel" the next one after another
+// workstation saved, "theirs" is that other workstation's save, "close"
+// closes the window, a control's or menu item's name clicks it; anything
+// else is a key.
+void play(QWidget &window, definer::RuleSetPanel &panel, testsupport::ScriptedPrompt &prompt, const QString &steps,
+          const testsupport::TestDataDir *dir = nullptr)
 {
-    const QStringList answers{"Yes", "No", "Cancel"};
+    const QStringList answers{"Yes", "No", "Cancel"}, resolutions{"reload", "overwrite", "cancel"};
     for (const QString &step : steps.split(' ')) {
         const QStringList at = step.split(',');
-        if (step.startsWith('\''))
+        if (step == "theirs")
+            dir->exec("UPDATE SymData SET \"cMin\" = '49' WHERE serial = 1 AND cPara = 'Table %'", kOmz);
+        else if (resolutions.contains(step))
+            prompt.resolutions << controls::Resolution(resolutions.indexOf(step));
+        else if (step.startsWith('\''))
             QTest::keyClicks(panel.Txt, step.mid(1));
         else if (step == "-")
             QTest::keyClick(panel.Txt, Qt::Key_Backspace);
@@ -100,6 +107,17 @@ private slots:
         QTest::newRow("exit, yes") << "" << "2,1 '7 Yes MnuExit" << tableMin << QStringList{"7"} << QStringList{ask, "closed"};
         QTest::newRow("close box, cancel") << "" << "2,1 '7 Cancel close" << tableMin << QStringList{"52"} << QStringList{ask};
         QTest::newRow("apply, no") << "" << "2,1 '7 No BtnApply" << tableMin << QStringList{"52"} << QStringList{ask};
+        // Another workstation saved since the window loaded; unchanged, it saves unasked.
+        const QString changed = QStringLiteral("The OMZ symmetry rules were changed on another workstation since you opened them.");
+        QTest::newRow("changed elsewhere, reload shows theirs")
+            << "" << "MnuSave MnuSave theirs reload 2,1 '7 MnuSave MnuSave" << tableMin << QStringList{"49"} << QStringList{changed};
+        QTest::newRow("changed elsewhere, overwrite") << "" << "theirs overwrite 2,1 '7 MnuSave MnuSave" << tableMin
+                                                      << QStringList{"7"} << QStringList{changed};
+        QTest::newRow("changed elsewhere, cancel keeps mine on screen")
+            << "" << "theirs cancel 2,1 '7 MnuSave" << tableMin << QStringList{"49"} << QStringList{changed};
+        QTest::newRow("changed elsewhere, cancel, then overwrite") << "" << "theirs cancel overwrite 2,1 '7 MnuSave MnuSave"
+                                                                   << tableMin << QStringList{"7"}
+                                                                   << QStringList{changed, changed};
     }
 
     void steps()
@@ -118,7 +136,7 @@ private slots:
         secondary::FrmOMZ window{module};
         window.Form_Load();
         window.show();
-        play(window, *window.panel, prompt, steps);
+        play(window, *window.panel, prompt, steps, &dir);
         QTEST(dir.rows(query, kOmz), "stored");
         QStringList messages = prompt.informed + prompt.confirmed;
         if (window.panel->Txt->hasSelectedText())

@@ -84,6 +84,27 @@ private slots:
         QTEST(f.rows(kPairs), "stored");
         QCOMPARE(f.prompt.informed.join(u'\n'), informed);
     }
+
+    void anotherWorkstationSavedFirst_data() { testsupport::resolutionRows(); }
+
+    void anotherWorkstationSavedFirst()
+    {
+        QFETCH(controls::Resolution, answer);
+        SetupFixture f(kLabsAndPairs);
+        FrmMultiData window(f.module);
+        window.BtnSave_Click();
+        window.BtnSave_Click(); // unchanged since loaded: no question
+        f.dir.exec("DELETE FROM MultiData WHERE CutLab = 'Nordic'");
+        window.BtnAdd_Click();
+        f.prompt.resolutions = {answer};
+        window.BtnSave_Click();
+        QCOMPARE(f.prompt.confirmed,
+                 QStringList{"The institute pairs of Brilliant were changed on another workstation since you opened them."});
+        const QStringList mine{"Nordic|SymLab A", "AGL|SymLab A", "AGL|SymLab A"}, theirs{"AGL|SymLab A"};
+        QCOMPARE(SetupFixture::items(window.LView), answer == controls::Resolution::Reload ? theirs : mine);
+        QCOMPARE(f.rows("SELECT CutLab || '|' || SymLab FROM MultiData WHERE Shape = 'Brilliant'"),
+                 answer == controls::Resolution::Overwrite ? mine : theirs);
+    }
 };
 
 QTEST_MAIN(TstFrmMultiData)

@@ -150,6 +150,42 @@ private slots:
         QCOMPARE(SetupFixture::items(window.List2), (QStringList{"+A1", "Dup", "rid", "+Dup", "It's", "Rid", "X1"}));
         QCOMPARE(f.rows(kStored), QStringList{"Brilliant|1|A1|Renamed A1"});
     }
+
+    // Saving the shape shown, and transferring to another: both replace
+    // stored parameters the window read when it showed them.
+    void anotherWorkstationSavedFirst_data()
+    {
+        QTest::addColumn<bool>("transfer");
+        QTest::addColumn<controls::Resolution>("answer");
+        for (const auto answer : {controls::Resolution::Reload, controls::Resolution::Overwrite, controls::Resolution::Cancel}) {
+            QTest::addRow("save %d", int(answer)) << false << answer;
+            QTest::addRow("transfer %d", int(answer)) << true << answer;
+        }
+    }
+
+    void anotherWorkstationSavedFirst()
+    {
+        QFETCH(bool, transfer);
+        QFETCH(controls::Resolution, answer);
+        SetupFixture f(kParameters, kReports);
+        FrmPara window(f.module, &f.mainShapes);
+        window.BtnSave_Click(); // unchanged since shown: no question
+        const QString target = transfer ? "Oval" : "Brilliant";
+        f.dir.exec("UPDATE CutPara SET Display_Name = 'theirs' WHERE Shape = '" + target + "' AND ID = 1");
+        f.prompt.resolutions = {answer};
+        window.List->setSelectedNumber(1);
+        window.List_DblClick();
+        window.Txt[0]->setText("Table angle");
+        window.BtnPlus_Click();
+        choose(window.pmShapes, "Oval");
+        transfer ? window.BtnTrans_Click() : window.BtnSave_Click();
+        QCOMPARE(f.prompt.confirmed, QStringList{"The parameters of " + target
+                                                 + " (Cut) were changed on another workstation since you opened them."});
+        const QString stored = f.rows("SELECT Display_Name FROM CutPara WHERE Shape = '" + target + "' AND ID = 1").join("");
+        QCOMPARE(stored, QString(answer == controls::Resolution::Overwrite ? "Table angle" : "theirs"));
+        const QString first = answer == controls::Resolution::Reload ? (transfer ? "Table %" : "theirs") : "Table angle";
+        QCOMPARE(SetupFixture::items(window.List).first(), first + "|TablePct");
+    }
 };
 
 QTEST_MAIN(TstFrmPara)

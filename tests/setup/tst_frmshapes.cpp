@@ -86,6 +86,40 @@ private slots:
         const QString said = f.prompt.informed.join(u'\n');
         QVERIFY2(said.startsWith("Shapes.txt cannot be written: ") && !said.contains(u'\n'), qPrintable(said));
     }
+
+    void anotherWorkstationSavedFirst_data() { testsupport::resolutionRows(); }
+
+    void anotherWorkstationSavedFirst()
+    {
+        QFETCH(controls::Resolution, answer);
+        SetupFixture f({}, {}, kShapes);
+        store::Fingerprint seen; // the main window's, as its shape list read the file
+        definer::LoadShapeList(&f.mainShapes, f.module, &seen);
+        FrmShapes window(f.module, &f.mainShapes, nullptr, &seen);
+        window.BtnSave_Click();
+        window.BtnSave_Click(); // unchanged since read: no question
+        const QByteArray theirs = "Brilliant~BRCUTSYM\r\nOval~OVL\r\n";
+        QFile file(f.dir.file("Shapes.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(theirs);
+        file.close();
+        window.Txt[0]->setText("Kite");
+        window.Txt[1]->setText("KTE");
+        window.BtnPlus_Click();
+        f.prompt.resolutions = {answer};
+        window.BtnSave_Click();
+        QCOMPARE(f.prompt.confirmed, QStringList{"Shapes.txt was changed on another workstation since you opened it."});
+        const bool overwritten = answer == controls::Resolution::Overwrite;
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray stored = file.readAll();
+        QCOMPARE(stored, overwritten ? QByteArray("Brilliant~BRCUTSYM\r\nPear~PERCUTSYM\r\nKite~KTE\r\n") : theirs);
+        QCOMPARE(SetupFixture::items(window.List),
+                 answer == controls::Resolution::Reload
+                     ? (QStringList{"Brilliant|BRCUTSYM", "Oval|OVL"})
+                     : (QStringList{"Brilliant|BRCUTSYM", "Pear|PERCUTSYM", "Kite|KTE"}));
+        if (answer != controls::Resolution::Cancel)
+            QCOMPARE(seen, store::Fingerprint::ofBytes(stored)); // the next save compares with this
+    }
 };
 
 QTEST_MAIN(TstFrmShapes)

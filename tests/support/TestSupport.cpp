@@ -44,6 +44,12 @@ controls::Choice ScriptedPrompt::choose(const QString &text)
     return choices.isEmpty() ? controls::Choice::Yes : choices.takeFirst();
 }
 
+controls::Resolution ScriptedPrompt::resolve(const QString &text)
+{
+    confirmed.append(text);
+    return resolutions.isEmpty() ? controls::Resolution::Cancel : resolutions.takeFirst();
+}
+
 QString ScriptedPrompt::chooseFile(controls::FileChoice, const QString &caption, const QString &)
 {
     confirmed.append(caption);
@@ -197,6 +203,14 @@ void isolateSettings()
     // QSettings fixes its folder at first use; a private one per test process.
     static QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+}
+
+void resolutionRows()
+{
+    QTest::addColumn<controls::Resolution>("answer");
+    QTest::newRow("reload") << controls::Resolution::Reload;
+    QTest::newRow("overwrite") << controls::Resolution::Overwrite;
+    QTest::newRow("cancel") << controls::Resolution::Cancel;
 }
 
 } // namespace testsupport

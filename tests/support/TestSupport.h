@@ -22,13 +22,15 @@ public:
     void inform(const QString &text) override;
     bool confirm(const QString &text) override;
     controls::Choice choose(const QString &text) override;
+    controls::Resolution resolve(const QString &text) override;
     QString chooseFile(controls::FileChoice kind, const QString &caption, const QString &filter) override;
     std::optional<QString> askPassword(const QString &text) override;
 
     QStringList informed;   // texts of information boxes, in order
-    QStringList confirmed;  // texts of questions, Yes/No and Yes/No/Cancel alike, in order
+    QStringList confirmed;  // texts of questions, of every kind, in order
     QVector<bool> answers;  // answers to the next Yes/No questions
     QVector<controls::Choice> choices; // answers to the next Yes/No/Cancel questions
+    QVector<controls::Resolution> resolutions; // answers to the next Reload/Overwrite/Cancel questions (none left: Cancel)
     QStringList files;      // answers to the next file dialogs (none left: cancelled)
     QStringList passwords;  // answers to the next password boxes (none left: cancelled)
     // Runs while an information box "is shown" (e.g. to inspect state).
@@ -89,4 +91,9 @@ private:
 // the first QSettings is made.
 void isolateSettings();
 
+// One row per answer when another workstation saved first: column "answer".
+void resolutionRows();
+
 } // namespace testsupport
+
+Q_DECLARE_METATYPE(controls::Resolution)

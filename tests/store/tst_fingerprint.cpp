@@ -1,0 +1,93 @@
+// What counts as a change of stored rows, and that a save leaves the window
+// with the fingerprint a fresh read gives (the windows' tests cover the
+// questions and answers of every save).
+#include "store/Database.h"
+#include "store/Fingerprint.h"
+#include "store/GirdleStore.h"
+#include "store/RuleStore.h"
+#include "support/TestServer.h"
+#include "support/TestSupport.h"
+
+#include <QTest>
+
+using store::Fingerprint;
+
+static const store::Scope kScope{"Brilliant", "AGL"};
+
+class TestFingerprint : public QObject {
+    Q_OBJECT
+
+private slots:
+    ENGINE_ROWS
+
+    void cleanup() { store::closeDatabase(QStringLiteral("window")); }
+
+    void notices_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("NULL to empty text") << "UPDATE CutData SET \"cMax\" = '' WHERE \"cMax\" IS NULL" << true;
+        QTest::newRow("letter case of the lab") << "UPDATE CutData SET Lab = 'agl' WHERE Lab = 'AGL'" << true;
+        QTest::newRow("trailing blank") << "UPDATE CutData SET Class = 'Good ' WHERE Class = 'Good'" << true;
+        QTest::newRow("a row added") << "INSERT INTO CutData VALUES ('Brilliant','AGL',3,'T','1','2',0,'F','T',0)" << true;
+        QTest::newRow("a row moved") << "INSERT INTO CutData SELECT * FROM CutData WHERE serial = 1;\n"
+                                        "DELETE FROM CutData WHERE rowid = (SELECT min(rowid) FROM CutData)"
+                                     << true;
+        QTest::newRow("same value written again") << "UPDATE CutData SET \"cMin\" = '52' WHERE \"cMin\" = '52'" << false;
+        QTest::newRow("another lab") << "INSERT INTO CutData VALUES ('Oval','AGL',1,'T','1','2',0,'F','T',0)" << false;
+    }
+
+    void notices()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, changed);
+        testsupport::TestDataDir dir;
+        dir.exec("INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table %','52',NULL,0,'Excellent','TablePct',1), "
+                 "('Brilliant','AGL',2,'Table %','50','66',0,'Good','TablePct',1);\n");
+        const QSqlDatabase db = store::openStore(QStringLiteral("window"), store::DataDir(dir.path()), store::StoreKind::Class);
+        const store::RuleStore rules(db, store::RuleTables::forType("Cut"));
+        Fingerprint seen;
+        rules.ranges(kScope, &seen);
+        QVERIFY(!seen.matchesAnything());
+        QCOMPARE(seen, store::fingerprintOf(db, {rules.rangeRows(kScope)})); // loading and checking agree
+        dir.exec(change);
+        QCOMPARE(!seen.matches(store::fingerprintOf(db, {rules.rangeRows(kScope)})), changed);
+    }
+
+    // After a save the window holds what a fresh read returns, though the
+    // range save hashes what it binds and a REAL column turns "1.50" into
+    // 1.5; and a save given no fingerprint (command line, import) never
+    // compares.
+    void savedAsStored_data()
+    {
+        QTest::addColumn<bool>("ranges");
+        QTest::newRow("ranges") << true;
+        QTest::newRow("girdle descriptions") << false;
+    }
+
+    void savedAsStored()
+    {
+        QFETCH(bool, ranges);
+        testsupport::TestDataDir dir;
+        const QSqlDatabase db = store::openStore(QStringLiteral("window"), store::DataDir(dir.path()), store::StoreKind::Class);
+        const store::RuleStore rules(db, store::RuleTables::forType("Cut"));
+        const store::GirdleStore girdle(db);
+        auto save = [&](Fingerprint *seen) {
+            if (ranges)
+                rules.saveRanges(kScope, {{1, "Table %", "1.50", "", true, "Excellent", "TablePct", false}}, seen);
+            else
+                girdle.saveDescriptions(kScope, {{0, "Thin", {"1.50", 2, 3, 4, 5, 6}}}, seen);
+        };
+        Fingerprint seen;
+        QVERIFY_THROWS_NO_EXCEPTION(save(&seen));
+        Fingerprint fresh;
+        ranges ? void(rules.ranges(kScope, &fresh)) : void(girdle.descriptions(kScope, &fresh));
+        QCOMPARE(seen, fresh);
+        dir.exec(ranges ? "UPDATE CutData SET \"cMax\" = '2'" : "UPDATE GIRDLE_DESC SET BoneMin = 9");
+        QVERIFY_THROWS_EXCEPTION(store::Conflict, save(&seen));
+        QVERIFY_THROWS_NO_EXCEPTION(save(nullptr));
+    }
+};
+
+QTEST_MAIN(TestFingerprint)
+#include "tst_fingerprint.moc"
