@@ -66,6 +66,18 @@ QString caselessOrder(const QSqlDatabase &db, const QString &column)
     return engineOf(db) == Engine::SQLite ? column + QStringLiteral(" COLLATE NOCASE") : column;
 }
 
+QString serverDigestQuery(const QString &sql)
+{
+    static const QRegularExpression scoped(QStringLiteral("^SELECT .+? (FROM .+) ORDER BY rowid$"),
+                                           QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = scoped.match(sql);
+    if (match.hasMatch())
+        return QStringLiteral("SELECT count(*), coalesce(sum(rowid), 0), coalesce(sum(xmin::text::bigint), 0) %1")
+            .arg(match.captured(1));
+    // A row's text form tells NULL (nothing) from empty text ("").
+    return QStringLiteral("SELECT md5(coalesce(string_agg(r::text, chr(30)), '')), count(*) FROM (%1) AS r").arg(sql);
+}
+
 QString storeName(const QSqlDatabase &db)
 {
     if (engineOf(db) == Engine::SQLite)

@@ -29,6 +29,14 @@ QStringList tableColumns(const QSqlDatabase &db, const QString &table);
 // column is NOCASE in SQLite and citext on the server.
 QString caselessOrder(const QSqlDatabase &db, const QString &column);
 
+// On the server: for a query "SELECT columns FROM table [WHERE ...] ORDER BY
+// rowid", one that returns a single row telling whether any of those rows
+// changed, without carrying their values to the client: their count and the
+// sums of their rowids and of the transactions that wrote them (xmin). Every
+// save writes new rows, whose rowids and xmin only grow, and any other change
+// of a row gives it a new xmin. Other queries: a digest of the rows' text.
+QString serverDigestQuery(const QString &sql);
+
 // The store as a user knows it: the file name, or the schema on the server.
 QString storeName(const QSqlDatabase &db);
 

@@ -1,5 +1,6 @@
 #include "store/Fingerprint.h"
 
+#include "store/Engine.h"
 #include "store/RowReader.h"
 
 #include <bit>
@@ -137,9 +138,10 @@ Fingerprint FingerprintBuilder::result()
 Fingerprint fingerprintOf(const QSqlDatabase &db, const QVector<ScopeRows> &scopes)
 {
     Fingerprint total;
+    const bool onServer = engineOf(db) == Engine::Server;
     for (int i = 0; i < scopes.size(); ++i) {
         FingerprintBuilder builder;
-        RowReader rows(db, scopes[i].sql, scopes[i].values);
+        RowReader rows(db, onServer ? serverDigestQuery(scopes[i].sql) : scopes[i].sql, scopes[i].values);
         while (rows.next())
             rows.addRowTo(builder);
         total = i == 0 ? builder.result() : total + builder.result();

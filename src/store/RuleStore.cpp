@@ -140,7 +140,10 @@ RangeLookup RuleStore::ranges(const Scope &scope, Fingerprint *seen) const
 {
     // One query for the whole lab, every column a save rewrites, so that the
     // fingerprint costs no second read; rowid order keeps "the first stored
-    // row wins".
+    // row wins". The server makes the fingerprint itself, before the read.
+    const bool digestHere = engineOf(m_db) == Engine::SQLite;
+    if (seen && !digestHere)
+        *seen = fingerprintOf(m_db, {rangeRows(scope)});
     const ScopeRows query = rangeRows(scope);
     RowReader rows(m_db, query.sql, query.values);
     const int o = m_tables.scoped ? 2 : 0; // Shape and Lab come first
@@ -150,10 +153,10 @@ RangeLookup RuleStore::ranges(const Scope &scope, Fingerprint *seen) const
         const qint64 serial = rows.integer(o);
         lookup.add(rows.text(o + 1), int(qBound<qint64>(0, serial, RangeLookup::kMaxClassNumber + 1LL)),
                    {rows.text(o + 2), rows.text(o + 3), rows.integer(o + 4) != 0, rows.integer(o + 7) != 0});
-        if (seen)
+        if (seen && digestHere)
             rows.addRowTo(fingerprint);
     }
-    if (seen)
+    if (seen && digestHere)
         *seen = fingerprint.result();
     return lookup;
 }
@@ -203,6 +206,7 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fi
     // they are written: the range table's TEXT and INTEGER columns keep text
     // and integers as sent, so reading thousands of rows back would only
     // repeat them.
+    const bool digestHere = engineOf(m_db) == Engine::SQLite; // the server digests its own rows
     FingerprintBuilder written;
     QVector<QVariantList> values;
     values.reserve(rows.size());
@@ -211,7 +215,7 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fi
         if (m_tables.scoped)
             row = QVariantList{scope.shape, scope.lab} + row;
         values.append(row);
-        if (!seen)
+        if (!seen || !digestHere)
             continue;
         if (m_tables.scoped) {
             written.addText(scope.shape);
@@ -229,9 +233,10 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fi
     }
     // By position, as the table's layout is checked at start-up.
     insertRows(m_db, m_tables.dataTable, m_tables.scoped ? 10 : 8, values);
+    const Fingerprint stored = digestHere ? written.result() : storedNow(m_db, seen, {rangeRows(scope)});
     transaction.commit();
     if (seen)
-        *seen = written.result();
+        *seen = stored;
 }
 
 } // namespace store

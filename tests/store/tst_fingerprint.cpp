@@ -26,15 +26,18 @@ private slots:
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("changed");
-        QTest::newRow("NULL to empty text") << "UPDATE CutData SET \"cMax\" = '' WHERE \"cMax\" IS NULL" << true;
-        QTest::newRow("letter case of the lab") << "UPDATE CutData SET Lab = 'agl' WHERE Lab = 'AGL'" << true;
-        QTest::newRow("trailing blank") << "UPDATE CutData SET Class = 'Good ' WHERE Class = 'Good'" << true;
-        QTest::newRow("a row added") << "INSERT INTO CutData VALUES ('Brilliant','AGL',3,'T','1','2',0,'F','T',0)" << true;
+        // The server tells a row rewritten by its version, not its values:
+        // a needless question there, never a lost change.
+        QTest::addColumn<bool>("changedOnServer");
+        QTest::newRow("NULL to empty text") << "UPDATE CutData SET \"cMax\" = '' WHERE \"cMax\" IS NULL" << true << true;
+        QTest::newRow("letter case of the lab") << "UPDATE CutData SET Lab = 'agl' WHERE Lab = 'AGL'" << true << true;
+        QTest::newRow("trailing blank") << "UPDATE CutData SET Class = 'Good ' WHERE Class = 'Good'" << true << true;
+        QTest::newRow("a row added") << "INSERT INTO CutData VALUES ('Brilliant','AGL',3,'T','1','2',0,'F','T',0)" << true << true;
         QTest::newRow("a row moved") << "INSERT INTO CutData SELECT * FROM CutData WHERE serial = 1;\n"
                                         "DELETE FROM CutData WHERE rowid = (SELECT min(rowid) FROM CutData)"
-                                     << true;
-        QTest::newRow("same value written again") << "UPDATE CutData SET \"cMin\" = '52' WHERE \"cMin\" = '52'" << false;
-        QTest::newRow("another lab") << "INSERT INTO CutData VALUES ('Oval','AGL',1,'T','1','2',0,'F','T',0)" << false;
+                                     << true << true;
+        QTest::newRow("same value written again") << "UPDATE CutData SET \"cMin\" = '52' WHERE \"cMin\" = '52'" << false << true;
+        QTest::newRow("another lab") << "INSERT INTO CutData VALUES ('Oval','AGL',1,'T','1','2',0,'F','T',0)" << false << false;
     }
 
     void notices()
@@ -42,6 +45,7 @@ private slots:
         QFETCH(QString, change);
         QFETCH(bool, changed);
         testsupport::TestDataDir dir;
+        QFETCH(bool, changedOnServer);
         dir.exec("INSERT INTO CutData VALUES ('Brilliant','AGL',1,'Table %','52',NULL,0,'Excellent','TablePct',1), "
                  "('Brilliant','AGL',2,'Table %','50','66',0,'Good','TablePct',1);\n");
         const QSqlDatabase db = store::openStore(QStringLiteral("window"), store::DataDir(dir.path()), store::StoreKind::Class);
@@ -51,7 +55,7 @@ private slots:
         QVERIFY(!seen.matchesAnything());
         QCOMPARE(seen, store::fingerprintOf(db, {rules.rangeRows(kScope)})); // loading and checking agree
         dir.exec(change);
-        QCOMPARE(!seen.matches(store::fingerprintOf(db, {rules.rangeRows(kScope)})), changed);
+        QCOMPARE(!seen.matches(store::fingerprintOf(db, {rules.rangeRows(kScope)})), dir.onServer() ? changedOnServer : changed);
     }
 
     // After a save the window holds what a fresh read returns, though the
