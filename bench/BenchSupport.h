@@ -33,6 +33,13 @@ class RecordingPrompt final : public controls::Prompt {
 public:
     void inform(const QString &text) override { informed.append(text); }
     bool confirm(const QString &) override { return true; }
+    // A save that finds its rows changed underneath asks; in a benchmark
+    // that is a failure, recorded as a message and answered Cancel.
+    controls::Resolution resolve(const QString &text) override
+    {
+        informed.append(text);
+        return controls::Resolution::Cancel;
+    }
     QStringList informed;
 };
 

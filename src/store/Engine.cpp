@@ -72,10 +72,16 @@ QString serverDigestQuery(const QString &sql)
                                            QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = scoped.match(sql);
     if (match.hasMatch())
-        return QStringLiteral("SELECT count(*), coalesce(sum(rowid), 0), coalesce(sum(xmin::text::bigint), 0) %1")
+        return QStringLiteral("SELECT count(*), coalesce(sum(rowid), 0)::bigint, coalesce(sum(xmin::text::bigint), 0)::bigint %1")
             .arg(match.captured(1));
     // A row's text form tells NULL (nothing) from empty text ("").
     return QStringLiteral("SELECT md5(coalesce(string_agg(r::text, chr(30)), '')), count(*) FROM (%1) AS r").arg(sql);
+}
+
+QString withServerVersions(const QString &sql)
+{
+    const qsizetype from = sql.indexOf(QLatin1String(" FROM "));
+    return from < 0 ? sql : QString(sql).insert(from, QLatin1String(", rowid, xmin::text::bigint"));
 }
 
 QString storeName(const QSqlDatabase &db)

@@ -36,6 +36,10 @@ QString caselessOrder(const QSqlDatabase &db, const QString &column);
 // save writes new rows, whose rowids and xmin only grow, and any other change
 // of a row gives it a new xmin. Other queries: a digest of the rows' text.
 QString serverDigestQuery(const QString &sql);
+// The same query reading, after its own columns, each row's rowid and xmin,
+// so that a load can sum them as serverDigestQuery does without a second
+// query.
+QString withServerVersions(const QString &sql);
 
 // The store as a user knows it: the file name, or the schema on the server.
 QString storeName(const QSqlDatabase &db);

@@ -101,7 +101,9 @@ void FingerprintBuilder::addValue(const QVariant &value)
     case QMetaType::UInt:
     case QMetaType::Long:
     case QMetaType::LongLong:
+    case QMetaType::ULongLong: // how the server's driver hands over a bigint that is not negative
     case QMetaType::Short:
+    case QMetaType::UShort:
         addInteger(value.toLongLong());
         break;
     case QMetaType::Double:
@@ -147,6 +149,17 @@ Fingerprint fingerprintOf(const QSqlDatabase &db, const QVector<ScopeRows> &scop
         total = i == 0 ? builder.result() : total + builder.result();
     }
     return total;
+}
+
+Fingerprint ServerVersions::fingerprint() const
+{
+    // As fingerprintOf reads serverDigestQuery's one row.
+    FingerprintBuilder builder;
+    builder.addInteger(rows);
+    builder.addInteger(rowids);
+    builder.addInteger(writers);
+    builder.endRow();
+    return builder.result();
 }
 
 QString changedElsewhere(const Subject &subject)

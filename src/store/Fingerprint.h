@@ -109,6 +109,21 @@ struct ScopeRows {
 // What the rows hold now.
 Fingerprint fingerprintOf(const QSqlDatabase &db, const QVector<ScopeRows> &scopes);
 
+// On the server, what fingerprintOf gives for one scope, from the sums a
+// load took while reading its rows (see withServerVersions).
+struct ServerVersions {
+    qint64 rows = 0;
+    qint64 rowids = 0;
+    qint64 writers = 0;
+    void add(qint64 rowid, qint64 xmin)
+    {
+        ++rows;
+        rowids += rowid;
+        writers += xmin;
+    }
+    Fingerprint fingerprint() const;
+};
+
 // What a message names: "AGL (Brilliant, Cut)", or a plural such as "The
 // parameters of Brilliant (Cut)".
 struct Subject {

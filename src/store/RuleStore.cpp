@@ -140,14 +140,13 @@ RangeLookup RuleStore::ranges(const Scope &scope, Fingerprint *seen) const
 {
     // One query for the whole lab, every column a save rewrites, so that the
     // fingerprint costs no second read; rowid order keeps "the first stored
-    // row wins". The server makes the fingerprint itself, before the read.
+    // row wins". On the server the same read sums the rows' versions.
     const bool digestHere = engineOf(m_db) == Engine::SQLite;
-    if (seen && !digestHere)
-        *seen = fingerprintOf(m_db, {rangeRows(scope)});
     const ScopeRows query = rangeRows(scope);
-    RowReader rows(m_db, query.sql, query.values);
+    RowReader rows(m_db, digestHere ? query.sql : withServerVersions(query.sql), query.values);
     const int o = m_tables.scoped ? 2 : 0; // Shape and Lab come first
     FingerprintBuilder fingerprint;
+    ServerVersions versions;
     RangeLookup lookup;
     while (rows.next()) {
         const qint64 serial = rows.integer(o);
@@ -155,9 +154,11 @@ RangeLookup RuleStore::ranges(const Scope &scope, Fingerprint *seen) const
                    {rows.text(o + 2), rows.text(o + 3), rows.integer(o + 4) != 0, rows.integer(o + 7) != 0});
         if (seen && digestHere)
             rows.addRowTo(fingerprint);
+        else if (seen)
+            versions.add(rows.integer(o + 8), rows.integer(o + 9));
     }
-    if (seen && digestHere)
-        *seen = fingerprint.result();
+    if (seen)
+        *seen = digestHere ? fingerprint.result() : versions.fingerprint();
     return lookup;
 }
 
