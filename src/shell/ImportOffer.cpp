@@ -2,6 +2,7 @@
 
 #include "controls/Prompt.h"
 #include "legacy/Import.h"
+#include "shell/Console.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -9,11 +10,6 @@
 #include <cstdio>
 
 namespace {
-
-void printError(const QString &text)
-{
-    std::fprintf(stderr, "orvana-class: %s\n", qPrintable(text));
-}
 
 // Rows are counted in 64 bits, the dialog in int: scale to thousandths.
 int permille(qint64 done, qint64 total)

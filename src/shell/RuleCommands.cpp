@@ -2,6 +2,7 @@
 
 #include "rules/Backup.h"
 #include "rules/RuleFile.h"
+#include "shell/Console.h"
 #include "store/DataDir.h"
 #include "store/Database.h"
 #include "store/Error.h"
@@ -18,11 +19,6 @@ namespace commands {
 namespace {
 
 const QString kConnection = QStringLiteral("command");
-
-void printError(const QString &text)
-{
-    std::fprintf(stderr, "orvana-class: %s\n", qPrintable(text));
-}
 
 // Runs work on the rules (Class.db or its server store) of a checked data directory; a store::Error is
 // printed and ends in status 1.

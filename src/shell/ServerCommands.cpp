@@ -1,6 +1,7 @@
 #include "shell/ServerCommands.h"
 
 #include "controls/Prompt.h"
+#include "shell/Console.h"
 #include "store/Database.h"
 #include "store/Error.h"
 #include "store/ServerConfig.h"
@@ -11,11 +12,6 @@
 #include <cstdio>
 
 namespace {
-
-void printError(const QString &text)
-{
-    std::fprintf(stderr, "orvana-class: %s\n", qPrintable(text));
-}
 
 // The files a server data directory keeps beside server.ini.
 void copyFiles(const store::DataDir &from, const store::DataDir &to)

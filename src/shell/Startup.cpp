@@ -3,10 +3,11 @@
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 #include "legacy/MdbFile.h"
+#include "shell/Console.h"
 #include "shell/FirstStart.h"
 #include "shell/FrmCS.h"
-#include "shell/RuleCommands.h"
 #include "shell/ImportOffer.h"
+#include "shell/RuleCommands.h"
 #include "shell/ServerCommands.h"
 #include "store/ClassModule.h"
 #include "store/DataDir.h"
@@ -80,11 +81,6 @@ void describe(QCommandLineParser &parser, const Options &options)
                        options.exportFile, options.shape, options.type, options.lab, options.importFile, options.yes,
                        options.backup, options.importMdb, options.force, options.copyToServer, options.dumpMdb,
                        options.listMdb});
-}
-
-void printError(const QString &text)
-{
-    std::fprintf(stderr, "orvana-class: %s\n", qPrintable(text));
 }
 
 int createDataDirectory(const QString &path, bool demo)

@@ -25,6 +25,11 @@ const char *storeFile(StoreKind kind)
     return kClassDb;
 }
 
+QString storeCaption(StoreKind kind)
+{
+    return QString::fromLatin1(storeFile(kind)).section(u'.', 0, 0);
+}
+
 bool DataDir::onServer() const
 {
     return QFileInfo::exists(file(QString::fromLatin1(kServerFile)));

@@ -24,6 +24,8 @@ inline constexpr char kHelpScript[] = "help.sh";
 enum class StoreKind { Class, Reports, Secondary };
 // The file that holds the store when it is kept in the directory.
 const char *storeFile(StoreKind kind);
+// The store as the user names it: its file's name without ".db".
+QString storeCaption(StoreKind kind);
 
 class DataDir {
 public:

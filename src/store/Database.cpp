@@ -59,15 +59,6 @@ QSqlDatabase openStore(const QString &connectionName, const DataDir &dir, StoreK
     return openDatabase(connectionName, dir.file(QString::fromLatin1(storeFile(kind))));
 }
 
-namespace {
-
-QString storeCaption(StoreKind kind)
-{
-    return QString::fromLatin1(storeFile(kind)).section(u'.', 0, 0);
-}
-
-} // namespace
-
 QSqlDatabase openServerStore(const QString &connectionName, const ServerConfig &config, StoreKind kind,
                              bool mayBeMissing)
 {
@@ -101,8 +92,7 @@ QSqlDatabase openServerStore(const QString &connectionName, const ServerConfig &
         refuse(QStringLiteral("The server cannot be reached for %1: %2").arg(what, reason));
     }
     try {
-        const bool exists = run(db, QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"), {schema}).next();
-        if (!exists && !mayBeMissing)
+        if (!mayBeMissing && !schemaExists(db, schema))
             throw Error(QStringLiteral("The schema %1 does not exist in %2.").arg(schema, config.describe()));
         // The store's own tables first; public for the citext type.
         run(db, QStringLiteral("SET search_path TO %1, public").arg(quoted(schema)));

@@ -1,5 +1,6 @@
 #include "store/Engine.h"
 
+#include "store/Error.h"
 #include "store/Sql.h"
 
 #include <QFileInfo>
@@ -71,11 +72,15 @@ QString serverDigestQuery(const QString &sql)
     static const QRegularExpression scoped(QStringLiteral("^SELECT .+? (FROM .+) ORDER BY rowid$"),
                                            QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = scoped.match(sql);
-    if (match.hasMatch())
-        return QStringLiteral("SELECT count(*), coalesce(sum(rowid), 0)::bigint, coalesce(sum(xmin::text::bigint), 0)::bigint %1")
-            .arg(match.captured(1));
-    // A row's text form tells NULL (nothing) from empty text ("").
-    return QStringLiteral("SELECT md5(coalesce(string_agg(r::text, chr(30)), '')), count(*) FROM (%1) AS r").arg(sql);
+    if (!match.hasMatch())
+        throw Error(QStringLiteral("No fingerprint can be taken of: %1").arg(sql));
+    return QStringLiteral("SELECT count(*), coalesce(sum(rowid), 0)::bigint, coalesce(sum(xmin::text::bigint), 0)::bigint %1")
+        .arg(match.captured(1));
+}
+
+bool schemaExists(const QSqlDatabase &db, const QString &schema)
+{
+    return run(db, QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"), {schema}).next();
 }
 
 QString withServerVersions(const QString &sql)

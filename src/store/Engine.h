@@ -34,12 +34,15 @@ QString caselessOrder(const QSqlDatabase &db, const QString &column);
 // changed, without carrying their values to the client: their count and the
 // sums of their rowids and of the transactions that wrote them (xmin). Every
 // save writes new rows, whose rowids and xmin only grow, and any other change
-// of a row gives it a new xmin. Other queries: a digest of the rows' text.
+// of a row gives it a new xmin.
 QString serverDigestQuery(const QString &sql);
 // The same query reading, after its own columns, each row's rowid and xmin,
 // so that a load can sum them as serverDigestQuery does without a second
 // query.
 QString withServerVersions(const QString &sql);
+
+// On the server: whether the database holds the schema.
+bool schemaExists(const QSqlDatabase &db, const QString &schema);
 
 // The store as a user knows it: the file name, or the schema on the server.
 QString storeName(const QSqlDatabase &db);

@@ -24,11 +24,6 @@ struct Connections {
     }
 };
 
-QString storeCaption(StoreKind kind)
-{
-    return QString::fromLatin1(storeFile(kind)).section(u'.', 0, 0);
-}
-
 QString schemaScriptOf(StoreKind kind)
 {
     switch (kind) {
@@ -124,11 +119,11 @@ void undo(const ServerConfig &to, const MadeStore &made)
 
 MadeStore copyStore(const DataDir &from, StoreKind kind, const ServerConfig &to, QVector<CopiedTable> &lines)
 {
-    MadeStore made{kind};
+    MadeStore made{kind, false, {}};
     const QSqlDatabase source = openDatabase(kFrom, from.file(QString::fromLatin1(storeFile(kind))));
     const QSqlDatabase target = openServerStore(kTo, to, kind, true);
     const QString schema = to.schema(kind);
-    made.madeSchema = !run(target, QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"), {schema}).next();
+    made.madeSchema = !schemaExists(target, schema);
 
     Transaction transaction(target);
     run(target, QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(quoted(schema)));
