@@ -72,14 +72,21 @@ QString serverMessage(QString text)
     throw Error(message, error.nativeErrorCode());
 }
 
-} // namespace
-
-QSqlQuery prepare(const QSqlDatabase &db, const QString &sql)
+// A query on an open connection, rows read once, forwards.
+QSqlQuery forwardQuery(const QSqlDatabase &db)
 {
     if (!db.isOpen())
         throw Error(QStringLiteral("The database is not open."));
     QSqlQuery query(db);
     query.setForwardOnly(true);
+    return query;
+}
+
+} // namespace
+
+QSqlQuery prepare(const QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery query = forwardQuery(db);
     if (!query.prepare(sql))
         fail(query.lastError(), sql, db.driver());
     return query;
@@ -90,10 +97,7 @@ QSqlQuery run(const QSqlDatabase &db, const QString &sql, const QVariantList &va
     if (values.isEmpty()) {
         // Run as it stands: the server prepares only queries and row
         // changes, not BEGIN, SET or CREATE.
-        if (!db.isOpen())
-            throw Error(QStringLiteral("The database is not open."));
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
+        QSqlQuery query = forwardQuery(db);
         if (!query.exec(sql))
             fail(query.lastError(), sql, db.driver());
         return query;

@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -347,9 +346,7 @@ private slots:
                 file.close();
             }
             store::closeDatabase("elsewhere");
-            QProcess program;
-            program.start(ORVANA_BINARY, {"--data-dir", f.dir.path(), "--import", file.fileName(), "--yes"});
-            QVERIFY(program.waitForFinished(20000) && program.exitCode() == 0);
+            QCOMPARE(testsupport::runProgram({"--data-dir", f.dir.path(), "--import", file.fileName(), "--yes"}).first, 0);
         } else {
             f.dir.exec(theirs);
         }

@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -167,14 +166,10 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, output);
         testsupport::TestDataDir dir;
-        QProcess program;
-        program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(ORVANA_BINARY, arguments.replaceInStrings("@DIR@", dir.path()));
-        QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitCode(), exitCode);
         // On a server the databases are not files: the first file is Shapes.txt.
         output.replace("@FIRST@", dir.onServer() ? "Shapes.txt" : "Class.db");
-        QCOMPARE(QString::fromLocal8Bit(program.readAll()), output.replace("@DIR@", dir.path()));
+        QCOMPARE(testsupport::runProgram(arguments.replaceInStrings("@DIR@", dir.path())),
+                 std::make_pair(exitCode, output.replace("@DIR@", dir.path())));
     }
 };
 

@@ -14,20 +14,14 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QSettings>
 #include <QTest>
 
 using testsupport::TestServer;
+using testsupport::cannotStart;
+using testsupport::runProgram;
 
 namespace {
-
-QString cannotStart(const QString &why)
-{
-    return QStringLiteral("Orvana Class cannot start.\n\n%1\n\nData directory: @DIR@\n\n"
-                          "A new one can be made with: orvana-class --init-demo <dir>")
-        .arg(why);
-}
 
 // A folder holding only a connection file for fresh, empty schemas.
 struct ServerFolder {
@@ -43,21 +37,10 @@ struct ServerFolder {
     }
 };
 
-// Runs the program; its exit status and everything it printed.
-std::pair<int, QString> program(const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(ORVANA_BINARY, arguments);
-    if (!process.waitForFinished(60000))
-        return {-1, "timed out"};
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
-}
-
 QString exported(const QString &dataDir)
 {
     QTemporaryDir out;
-    const auto [status, said] = program({"--data-dir", dataDir, "--export", out.filePath("all.csv")});
+    const auto [status, said] = runProgram({"--data-dir", dataDir, "--export", out.filePath("all.csv")});
     QFile file(out.filePath("all.csv"));
     return status == 0 && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "failed: " + said;
 }
@@ -160,15 +143,15 @@ private slots:
     {
         ServerFolder server;
         const QString socket = TestServer::instance().socketDir();
-        QCOMPARE(program({"--init-demo", server.path()}),
+        QCOMPARE(runProgram({"--init-demo", server.path()}),
                  std::make_pair(0, "Created a demo data directory " + server.path() + "\n"));
         QTemporaryDir files;
-        QCOMPARE(program({"--init-demo", files.path() + "/demo"}).first, 0);
+        QCOMPARE(runProgram({"--init-demo", files.path() + "/demo"}).first, 0);
         QCOMPARE(exported(server.path()), exported(files.path() + "/demo"));
-        QCOMPARE(program({"--init-empty", server.path()}),
+        QCOMPARE(runProgram({"--init-empty", server.path()}),
                  std::make_pair(1, "orvana-class: " + server.path() + "/Shapes.txt exists already; nothing was changed.\n"));
         QVERIFY(QFile::remove(server.dir.filePath("Shapes.txt")));
-        QCOMPARE(program({"--init-empty", server.path()}),
+        QCOMPARE(runProgram({"--init-empty", server.path()}),
                  std::make_pair(1, QStringLiteral("orvana-class: The schema %1 of database orvana_test on %2 as postgres holds "
                                                   "tables already (cut, cutdata, cutlab, cutpara, girdle_class); nothing was copied.\n")
                                        .arg(server.config.schema(store::StoreKind::Class), socket)));
@@ -199,7 +182,7 @@ private slots:
                    "INSERT INTO GIRDLE_DESC VALUES ('Brilliant','AGL',1,'Thin',0,1.5,NULL,2,0,0);\n");
         files.exec(reportsSql, "Reports.db");
         ServerFolder server;
-        const auto [exit, said] = program({"--data-dir", files.path(), "--copy-to-server", server.path()});
+        const auto [exit, said] = runProgram({"--data-dir", files.path(), "--copy-to-server", server.path()});
         QCOMPARE(exit, status);
         if (status != 0) {
             QVERIFY2(said.startsWith("orvana-class: "), qPrintable(said));
@@ -214,7 +197,7 @@ private slots:
         QCOMPARE(exported(server.path()), exported(files.path()));
         QCOMPARE(server.tables(store::StoreKind::Reports), QStringList{"RND1"});
         // A second copy finds the tables there and writes nothing.
-        QCOMPARE(program({"--data-dir", files.path(), "--copy-to-server", server.path()}).first, 1);
+        QCOMPARE(runProgram({"--data-dir", files.path(), "--copy-to-server", server.path()}).first, 1);
     }
 };
 

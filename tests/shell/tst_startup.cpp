@@ -10,14 +10,9 @@
 
 #include <unistd.h>
 
-namespace {
+using testsupport::cannotStart;
 
-QString cannotStart(const QString &why)
-{
-    return QStringLiteral("Orvana Class cannot start.\n\n%1\n\nData directory: @DIR@\n\n"
-                          "A new one can be made with: orvana-class --init-demo <dir>")
-        .arg(why);
-}
+namespace {
 
 // Tests run as root, whom file modes do not stop: for its lifetime the
 // process acts as nobody (the saved id keeps the way back).

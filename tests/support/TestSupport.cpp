@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -196,6 +197,23 @@ void TestDataDir::allowInserts(const QString &table, const QString &database) co
 {
     exec(m_server ? QStringLiteral("DROP TRIGGER fail_%1 ON %1").arg(table) : QStringLiteral("DROP TRIGGER fail_%1").arg(table),
          database);
+}
+
+std::pair<int, QString> runProgram(const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(ORVANA_BINARY), arguments);
+    if (!process.waitForFinished(60000))
+        return {-1, QStringLiteral("timed out")};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+}
+
+QString cannotStart(const QString &why)
+{
+    return QStringLiteral("Orvana Class cannot start.\n\n%1\n\nData directory: @DIR@\n\n"
+                          "A new one can be made with: orvana-class --init-demo <dir>")
+        .arg(why);
 }
 
 void isolateSettings()

@@ -9,6 +9,7 @@
 #include <QVector>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace testsupport {
 
@@ -86,6 +87,14 @@ private:
     QTemporaryDir m_dir;
     std::optional<store::ServerConfig> m_server;
 };
+
+// Runs the built program: its exit status and all it printed (-1 when it
+// did not finish within a minute).
+std::pair<int, QString> runProgram(const QStringList &arguments);
+
+// The message of a start-up refused for `why`; "@DIR@" stands for the data
+// directory.
+QString cannotStart(const QString &why);
 
 // Points QSettings at a private folder for this test process; call before
 // the first QSettings is made.
