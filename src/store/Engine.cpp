@@ -4,6 +4,7 @@
 #include "store/Sql.h"
 
 #include <QFileInfo>
+#include <QMetaType>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -130,6 +131,53 @@ QString serverSchemaScript(const QString &sqliteScript)
         from = match.capturedEnd();
     }
     return result + script.mid(from);
+}
+
+namespace {
+
+// One array literal of a column's values: NULL unquoted, every other value
+// quoted (the array's type reads numbers from quoted text too).
+QString arrayLiteral(const QVector<QVariantList> &rows, qsizetype column)
+{
+    QString literal(QLatin1Char('{'));
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        if (r > 0)
+            literal += u',';
+        const QVariant &value = rows[r][column];
+        if (!value.isValid() || (value.isNull() && value.typeId() != QMetaType::QString)) {
+            literal += QLatin1String("NULL");
+            continue;
+        }
+        literal += u'"';
+        const QString text = value.typeId() == QMetaType::Bool ? QString::number(int(value.toBool())) : value.toString();
+        for (const QChar c : text) {
+            if (c == u'"' || c == u'\\')
+                literal += u'\\';
+            literal += c;
+        }
+        literal += u'"';
+    }
+    return literal + u'}';
+}
+
+} // namespace
+
+void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows)
+{
+    const QStringList types = firstColumn(db,
+                                          QStringLiteral("SELECT format_type(atttypid, atttypmod) FROM pg_attribute "
+                                                         "WHERE attrelid = to_regclass(?) AND attnum > 0 "
+                                                         "AND NOT attisdropped ORDER BY attnum"),
+                                          {table});
+    if (types.size() < width)
+        throw Error(QStringLiteral("The table %1 has %2 columns; %3 are written.").arg(table).arg(types.size()).arg(width));
+    QStringList columns;
+    QVariantList arrays;
+    for (qsizetype c = 0; c < width; ++c) {
+        columns.append(QStringLiteral("CAST(? AS %1[])").arg(types[c]));
+        arrays.append(arrayLiteral(rows, c));
+    }
+    run(db, QStringLiteral("INSERT INTO %1 SELECT * FROM unnest(%2)").arg(table, columns.join(QStringLiteral(", "))), arrays);
 }
 
 QString quoted(const QString &identifier)

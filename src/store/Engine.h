@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
+#include <QVector>
 
 namespace store {
 
@@ -52,6 +54,13 @@ QString storeName(const QSqlDatabase &db);
 // identity column named rowid, so that "ORDER BY rowid" keeps the order in
 // which rows were written on both engines. PRAGMAs are dropped.
 QString serverSchemaScript(const QString &sqliteScript);
+
+// On the server: inserts rows of `width` values each into the first columns
+// of the table, every column as one array of the column's own type
+// unnested by a single statement; far fewer values to format and parse than
+// rows of literals.
+void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype width,
+                      const QVector<QVariantList> &rows);
 
 // An identifier quoted for the server or SQLite (double quotes doubled).
 QString quoted(const QString &identifier);
