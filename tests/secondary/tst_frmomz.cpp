@@ -107,10 +107,15 @@ private slots:
         QTest::newRow("exit, yes") << "" << "2,1 '7 Yes MnuExit" << tableMin << QStringList{"7"} << QStringList{ask, "closed"};
         QTest::newRow("close box, cancel") << "" << "2,1 '7 Cancel close" << tableMin << QStringList{"52"} << QStringList{ask};
         QTest::newRow("apply, no") << "" << "2,1 '7 No BtnApply" << tableMin << QStringList{"52"} << QStringList{ask};
+        // A reload ends the edit of a cell nothing was typed into: leaving it later writes nothing.
+        QTest::newRow("apply, then another cell") << "" << "2,1 BtnApply 3,1 MnuSave" << tableMin << QStringList{"52"}
+                                                  << QStringList{};
         // Another workstation saved since the window loaded; unchanged, it saves unasked.
         const QString changed = QStringLiteral("The OMZ symmetry rules were changed on another workstation since you opened them.");
         QTest::newRow("changed elsewhere, reload shows theirs")
             << "" << "MnuSave MnuSave theirs reload 2,1 '7 MnuSave MnuSave" << tableMin << QStringList{"49"} << QStringList{changed};
+        QTest::newRow("changed elsewhere, reload, another cell")
+            << "" << "2,1 theirs reload MnuSave 3,1 MnuSave" << tableMin << QStringList{"49"} << QStringList{changed};
         QTest::newRow("changed elsewhere, overwrite") << "" << "theirs overwrite 2,1 '7 MnuSave MnuSave" << tableMin
                                                       << QStringList{"7"} << QStringList{changed};
         QTest::newRow("changed elsewhere, cancel keeps mine on screen")
