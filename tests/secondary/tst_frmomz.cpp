@@ -33,7 +33,8 @@ const QString kRules = QStringLiteral(
 // types, "-" empties the editor, "tick" ticks Include of the first
 // parameter, "pick1" picks class 1, "Yes"/"No"/"Cancel" answer the next
 // question, "reload"/"overwrite"/"cancel" the next one after another
-// workstation saved, "theirs" is that other workstation's save, "close"
+// workstation saved, "theirs" ("theirclass") is that other workstation's
+// save of a range (of the class list), "close"
 // closes the window, a control's or menu item's name clicks it; anything
 // else is a key.
 void play(QWidget &window, definer::RuleSetPanel &panel, testsupport::ScriptedPrompt &prompt, const QString &steps,
@@ -44,6 +45,8 @@ void play(QWidget &window, definer::RuleSetPanel &panel, testsupport::ScriptedPr
         const QStringList at = step.split(',');
         if (step == "theirs")
             dir->exec("UPDATE SymData SET \"cMin\" = '49' WHERE serial = 1 AND cPara = 'Table %'", kOmz);
+        else if (step == "theirclass")
+            dir->exec("UPDATE Class SET Class = 'Fine' WHERE Serial = 1", kOmz);
         else if (resolutions.contains(step))
             prompt.resolutions << controls::Resolution(resolutions.indexOf(step));
         else if (step.startsWith('\''))
@@ -118,6 +121,11 @@ private slots:
             << "" << "MnuSave MnuSave theirs reload 2,1 '7 MnuSave MnuSave" << tableMin << QStringList{"49"} << QStringList{changed};
         QTest::newRow("changed elsewhere, reload, another cell")
             << "" << "2,1 theirs reload MnuSave 3,1 MnuSave" << tableMin << QStringList{"49"} << QStringList{changed};
+        // Grid and list go together: their list changed, so neither is stored.
+        for (const char *last : {"close", "BtnApply"})
+            QTest::addRow("yes, list changed elsewhere, %s", last)
+                << "" << QStringLiteral("2,1 '7 pick1 BtnList2 theirclass Yes cancel %1").arg(last) << tableMin
+                << QStringList{"52"} << QStringList{ask, changed};
         QTest::newRow("changed elsewhere, overwrite") << "" << "theirs overwrite 2,1 '7 MnuSave MnuSave" << tableMin
                                                       << QStringList{"7"} << QStringList{changed};
         QTest::newRow("changed elsewhere, cancel keeps mine on screen")
