@@ -105,6 +105,12 @@ private slots:
                                     << QStringList{"1|Table %|52|62|1|Excellent|TablePct|0", "2|table %|50|66|0|Good|TablePct|1",
                                                    "2|Crown Angle|1.5|2|0|Good|CrownAngle|0"}
                                     << QStringList{"SymData is locked"};
+        const QString counts = QStringLiteral("SELECT count(*) FROM Class UNION ALL SELECT count(*) FROM SymData");
+        QTest::newRow("save, no parameters") << "DELETE FROM SYMPARA;\n" << "MnuSave" << counts << QStringList{"2", "0"}
+                                             << QStringList{};
+        // The reload after it shows no class column: the save then writes no range.
+        QTest::newRow("apply, no classes") << "" << "pick0 BtnList1 pick0 BtnList1 BtnApply MnuSave" << counts
+                                           << QStringList{"0", "0"} << QStringList{};
         QTest::newRow("apply, moved") << "" << "pick1 BtnList2 BtnApply" << "SELECT * FROM Class ORDER BY Serial"
                                       << QStringList{"Good|0", "Excellent|1"} << QStringList{};
         QTest::newRow("apply fails") << failing.arg("Class") << "pick1 BtnList2 BtnApply" << "SELECT * FROM Class ORDER BY Serial"
