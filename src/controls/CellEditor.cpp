@@ -99,6 +99,9 @@ void CellEditor::tFlexFocus()
 
 void CellEditor::hideEditor()
 {
+    // Whatever hides the editor (Escape, a reload) ends the edit: a set edit
+    // flag must not later write the emptied box into the cell it stood on.
+    m_editFlag = false;
     m_editor->clear();
     m_editor->hide();
 }
@@ -163,10 +166,7 @@ void CellEditor::moveTo(int row, int col)
 bool CellEditor::Txt_KeyDown(int key, int shift)
 {
     if (key == Qt::Key_Escape) {
-        // Escape cancels the edit: the cell keeps its text, and a set edit
-        // flag must not later write the emptied box into it.
-        m_editFlag = false;
-        hideEditor();
+        hideEditor(); // the cell keeps its text
         return true;
     }
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;

@@ -41,7 +41,8 @@ public:
     // Places the editor over the current cell with the cell's text selected.
     // Does nothing when the grid has no editable cell.
     void tFlexFocus();
-    // Empties the editor, then hides it: nothing is written back.
+    // Empties the editor, then hides it: nothing is written back, now or
+    // when the grid next leaves the cell.
     void hideEditor();
     // Writes what the visible editor holds into its cell, by the same rule as
     // leaving the cell, and keeps editing; so a save just after typing keeps

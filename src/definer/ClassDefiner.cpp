@@ -187,16 +187,15 @@ void ClassDefiner::remember(QComboBox *combo)
 
 bool ClassDefiner::offerToSaveChanges()
 {
-    return offerToSave(panel->gridChanged(), panel->classesChanged());
-}
-
-bool ClassDefiner::offerToSave(bool grid, bool classes)
-{
     if (lab().isEmpty())
         return true; // nothing on screen can be stored
-    return definer::offerToSave(*panel, grid, classes,
-                                QStringLiteral("Save the changes to %1 (%2, %3)?").arg(lab(), shape(), type()), rules(),
+    return definer::offerToSave(*panel, panel->gridChanged(), panel->classesChanged(), saveQuestion(), rules(),
                                 scope(), [this] { LabList_Click(); });
+}
+
+QString ClassDefiner::saveQuestion() const
+{
+    return QStringLiteral("Save the changes to %1 (%2, %3)?").arg(lab(), shape(), type());
 }
 
 void ClassDefiner::pCut_Click()
@@ -247,11 +246,8 @@ void ClassDefiner::BtnApply_Click()
 {
     if (!labChosen())
         return;
-    // The reload after storing the class list would drop unsaved grid edits.
-    if (!offerToSave(panel->gridChanged(), false))
-        return;
     // On failure nothing was stored and the list stays as the user left it.
-    if (definer::saveClasses(*panel, rules(), scope(), [this] { LabList_Click(); }))
+    if (definer::applyClasses(*panel, saveQuestion(), rules(), scope(), [this] { LabList_Click(); }))
         LabList_Click();
 }
 

@@ -89,7 +89,7 @@ private:
     store::Scope scope() const;
     // Refuses, with a message, to write for no lab.
     bool labChosen() const;
-    bool offerToSave(bool grid, bool classes);
+    QString saveQuestion() const;
     bool saveGrid();
     // A user's choice in one of the three selection combos.
     void userChose(QComboBox *combo, int index, void (ClassDefiner::*handler)());

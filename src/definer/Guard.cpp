@@ -20,8 +20,21 @@ bool guarded(const std::function<void()> &work)
 bool guardedSave(store::Fingerprint &seen, const std::function<void(store::Fingerprint &)> &save,
                  const std::function<void()> &reload)
 {
+    return guardedSave(
+        [&](bool compare) {
+            // Seen is replaced only once the save is stored: should an
+            // overwrite fail, the next save still compares.
+            store::Fingerprint next = compare ? seen : store::Fingerprint::any();
+            save(next);
+            seen = next;
+        },
+        reload);
+}
+
+bool guardedSave(const std::function<void(bool compare)> &save, const std::function<void()> &reload)
+{
     try {
-        save(seen);
+        save(true);
         return true;
     } catch (const store::Conflict &conflict) {
         switch (controls::resolve(conflict.message())) {
@@ -37,13 +50,7 @@ bool guardedSave(store::Fingerprint &seen, const std::function<void(store::Finge
         controls::inform(error.message());
         return false;
     }
-    // Seen is replaced only once the overwrite is stored: should it fail,
-    // the next save still compares.
-    store::Fingerprint anything = store::Fingerprint::any();
-    if (!guarded([&] { save(anything); }))
-        return false;
-    seen = anything;
-    return true;
+    return guarded([&] { save(false); });
 }
 
 } // namespace definer

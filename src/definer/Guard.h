@@ -21,5 +21,9 @@ bool guarded(const std::function<void()> &work);
 // them. True when save wrote; seen then matches what is stored.
 bool guardedSave(store::Fingerprint &seen, const std::function<void(store::Fingerprint &)> &save,
                  const std::function<void()> &reload);
+// The same for a save that compares several parts, each with what the
+// window saw of it: save(true) compares, save(false) overwrites; save
+// updates what the window saw once it wrote.
+bool guardedSave(const std::function<void(bool compare)> &save, const std::function<void()> &reload);
 
 } // namespace definer

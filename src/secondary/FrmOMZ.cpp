@@ -25,6 +25,7 @@ namespace {
 
 // The one rule set of the file has no shape and no lab.
 const store::Scope kWholeFile;
+const QString kSaveQuestion = QStringLiteral("Save the changes to the OMZ symmetry rules?");
 
 // Room for the panel where the main window has it.
 constexpr int kClientWidth = 13560;
@@ -123,22 +124,14 @@ void FrmOMZ::GetClass()
 
 bool FrmOMZ::offerToSaveChanges()
 {
-    return offerToSave(panel->gridChanged(), panel->classesChanged());
-}
-
-bool FrmOMZ::offerToSave(bool grid, bool classes)
-{
-    return definer::offerToSave(*panel, grid, classes, QStringLiteral("Save the changes to the OMZ symmetry rules?"),
-                                rules(), kWholeFile, [this] { reload(); });
+    return definer::offerToSave(*panel, panel->gridChanged(), panel->classesChanged(), kSaveQuestion, rules(),
+                                kWholeFile, [this] { reload(); });
 }
 
 void FrmOMZ::BtnApply_Click()
 {
-    // The reload after storing the class list would drop unsaved grid edits.
-    if (!offerToSave(panel->gridChanged(), false))
-        return;
     // On failure nothing was stored and the list stays as the user left it.
-    if (definer::saveClasses(*panel, rules(), kWholeFile, [this] { reload(); }))
+    if (definer::applyClasses(*panel, kSaveQuestion, rules(), kWholeFile, [this] { reload(); }))
         definer::guarded([this] { GetClass(); });
 }
 

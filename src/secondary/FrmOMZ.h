@@ -64,7 +64,6 @@ protected:
 
 private:
     void buildMenu();
-    bool offerToSave(bool grid, bool classes);
     store::RuleStore rules() const;
 
     store::ClassModule &m_module;

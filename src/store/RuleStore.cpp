@@ -178,8 +178,35 @@ QVector<RangeRow> RuleStore::storedRanges(const Scope &scope) const
 
 void RuleStore::saveClasses(const Scope &scope, const QStringList &names, Fingerprint *seen) const
 {
+    saveRuleSet(scope, nullptr, &names, nullptr, seen);
+}
+
+void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fingerprint *seen) const
+{
+    saveRuleSet(scope, &rows, nullptr, seen, nullptr);
+}
+
+void RuleStore::saveRuleSet(const Scope &scope, const QVector<RangeRow> *ranges, const QStringList *classes,
+                            Fingerprint *rangesSeen, Fingerprint *classesSeen) const
+{
     Transaction transaction(m_db);
-    expectUnchanged(m_db, seen, {classRows(scope)}, subject(scope));
+    // Both parts are compared before either is written, so a conflict
+    // leaves the whole rule set as the other workstation stored it.
+    if (ranges)
+        expectUnchanged(m_db, rangesSeen, {rangeRows(scope)}, subject(scope));
+    if (classes)
+        expectUnchanged(m_db, classesSeen, {classRows(scope)}, subject(scope));
+    const Fingerprint rangesStored = ranges ? writeRanges(scope, *ranges, rangesSeen) : Fingerprint();
+    const Fingerprint classesStored = classes ? writeClasses(scope, *classes, classesSeen) : Fingerprint();
+    transaction.commit();
+    if (ranges && rangesSeen)
+        *rangesSeen = rangesStored;
+    if (classes && classesSeen)
+        *classesSeen = classesStored;
+}
+
+Fingerprint RuleStore::writeClasses(const Scope &scope, const QStringList &names, const Fingerprint *seen) const
+{
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.classTable, scopeCondition()),
         scopeValues(scope));
     const QString sql = m_tables.scoped
@@ -191,16 +218,11 @@ void RuleStore::saveClasses(const Scope &scope, const QStringList &names, Finger
                                             : QVariantList{names[p], p});
     }
     insert.finish();
-    const Fingerprint stored = storedNow(m_db, seen, {classRows(scope)});
-    transaction.commit();
-    if (seen)
-        *seen = stored;
+    return storedNow(m_db, seen, {classRows(scope)});
 }
 
-void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fingerprint *seen) const
+Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen) const
 {
-    Transaction transaction(m_db);
-    expectUnchanged(m_db, seen, {rangeRows(scope)}, subject(scope));
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()),
         scopeValues(scope));
     // What a fresh read of the rows will return, taken from the values as
@@ -232,12 +254,9 @@ void RuleStore::saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fi
         written.addInteger(int(r.show));
         written.endRow();
     }
-    // By position, as the table's layout is checked at start-up.
+    // By position, as the table's layout is checked before the store is used.
     insertRows(m_db, m_tables.dataTable, m_tables.scoped ? 10 : 8, values);
-    const Fingerprint stored = digestHere ? written.result() : storedNow(m_db, seen, {rangeRows(scope)});
-    transaction.commit();
-    if (seen)
-        *seen = stored;
+    return digestHere && seen ? written.result() : storedNow(m_db, seen, {rangeRows(scope)});
 }
 
 } // namespace store

@@ -112,11 +112,20 @@ public:
     void saveClasses(const Scope &scope, const QStringList &names, Fingerprint *seen = nullptr) const;
     // Replace the scope's ranges in one transaction; seen as for saveClasses.
     void saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fingerprint *seen = nullptr) const;
+    // Replace the scope's ranges and class list, each where given, in one
+    // transaction. Each part is compared with its own seen, as above, before
+    // anything is written: one conflict writes nothing.
+    void saveRuleSet(const Scope &scope, const QVector<RangeRow> *ranges, const QStringList *classes,
+                     Fingerprint *rangesSeen, Fingerprint *classesSeen) const;
 
     // Every stored range row of the scope, in stored order.
     QVector<RangeRow> storedRanges(const Scope &scope) const;
 
 private:
+    // Inside a save's transaction: replace the rows; what they hold now when
+    // seen is kept (see storedNow).
+    Fingerprint writeClasses(const Scope &scope, const QStringList &names, const Fingerprint *seen) const;
+    Fingerprint writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen) const;
     QString scopeCondition() const;
     QVariantList scopeValues(const Scope &scope) const;
 

@@ -136,7 +136,9 @@ void checkDataDir(const DataDir &dir)
         throw Error(QStringLiteral("The data directory %1 does not exist.").arg(dir.path()));
     if (!info.isDir())
         throw Error(QStringLiteral("%1 is not a directory.").arg(dir.path()));
-    for (const StoreKind kind : {StoreKind::Class, StoreKind::Reports, StoreKind::Secondary}) {
+    // OMZ2006.db is checked when its window opens: without it the rest of
+    // the program still works.
+    for (const StoreKind kind : {StoreKind::Class, StoreKind::Reports}) {
         if (kind == StoreKind::Reports && dir.reportsInAccessFile()) {
             checkAccessFile(dir.file(QString::fromLatin1(kReportsMdb)));
             continue;

@@ -12,9 +12,9 @@ namespace store {
 // quick check finds damage. Throws store::Error naming the file.
 void checkStore(const QSqlDatabase &db, StoreKind kind);
 
-// Start-up checks of a data directory: it exists, and each of its three
-// databases opens and passes checkStore. Throws store::Error naming the
-// directory or the file.
+// Start-up checks of a data directory: it exists, and Class.db and the
+// report database open and pass checkStore (OMZ2006.db is checked by the
+// window that uses it). Throws store::Error naming the directory or the file.
 void checkDataDir(const DataDir &dir);
 
 // Why changes made in the directory cannot be saved (the directory or a

@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +37,7 @@ private slots:
         QTest::newRow("open where the next is closed")
             << QStringList{"52", "", "50", "66"} << QStringList{"1:" + inB.arg("50 to 66")};
         QTest::newRow("exponent and signs") << QStringList{"-1e1", "+5", "-10", "5."} << QStringList{};
+        QTest::newRow("min equal to max") << QStringList{"5", "5", "5", "5"} << QStringList{};
     }
     void checkLimits()
     {
@@ -44,6 +46,44 @@ private slots:
         for (const rules::LimitProblem &problem : rules::checkLimits(limits, {"A", "B", "C"}))
             found << QStringLiteral("%1:%2").arg(problem.index).arg(problem.why);
         QTEST(found, "expected");
+    }
+
+    // A value typed into the row of a parameter and ended by key is graded
+    // at once; a limit holds its own value, an empty one is open.
+    void tryAStoneByKeys_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("key"); // none: still typing when the window is destroyed
+        QTest::addColumn<QString>("graded");
+        QTest::addColumn<int>("rowAfter");
+        QTest::newRow("Min, Enter") << 0 << "52" << "Return" << "A" << 1;
+        QTest::newRow("open Min, last row, Enter") << 1 << "-40" << "Return" << "A" << 1;
+        QTest::newRow("open Max, last row, Down") << 1 << "4" << "Down" << "B" << 1;
+        QTest::newRow("Max, Up") << 1 << "3" << "Up" << "A" << 0;
+        QTest::newRow("nothing typed, Enter") << 0 << "" << "Return" << "" << 1;
+        QTest::newRow("still typing") << 0 << "52" << "none" << "" << 0;
+    }
+    void tryAStoneByKeys()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, typed);
+        QFETCH(QString, key);
+        rules::FrmTryStone trial([] {
+            return rules::RuleSheet{.classes = {"A", "B"},
+                                    .rows = {{"Table %", true, true, {"52", "62", "50", "66"}}, {"Girdle", true, true, {"", "3", "", ""}}}};
+        });
+        trial.show();
+        QApplication::setActiveWindow(&trial);
+        trial.Grid->setCurrentCell(row, 1);
+        if (!typed.isEmpty()) // else the key goes to the grid
+            trial.Grid->editItem(trial.Grid->item(row, 1));
+        QWidget *editor = typed.isEmpty() ? trial.Grid : trial.Grid->indexWidget(trial.Grid->currentIndex());
+        QTest::keyClicks(editor, typed);
+        if (key != "none")
+            QTest::keyClick(editor, QKeySequence(key)[0].key());
+        QTEST(trial.Grid->item(row, 2)->text(), "graded");
+        QTEST(trial.Grid->currentRow(), "rowAfter");
     }
 
     // The demo set's published round-brilliant figures grade as its best

@@ -79,7 +79,7 @@ private slots:
             << QStringList{cannotStart("The server cannot be reached for the Class store (schema @C, database orvana_test on "
                                        "/tmp/orvana-no-server as postgres): ...")}
             << 1;
-        QTest::newRow("no schema") << "stores/OMZ2006=missing" << QStringList{}
+        QTest::newRow("no schema") << "stores/Reports=missing" << QStringList{}
             << QStringList{cannotStart("The schema missing does not exist in database orvana_test on @SOCK as postgres.")} << 1;
         QTest::newRow("a store without a table") << "sql:DROP TABLE SymData" << QStringList{}
             << QStringList{cannotStart("Schema @C of database orvana_test holds no table SymData.")} << 1;

@@ -49,7 +49,8 @@ private slots:
         refused("a file, not a directory", "dir:Shapes.txt", "@DIR@ is not a directory.");
         refused("no Class.db", "remove:Class.db", "Class.db was not found in @DIR@.");
         refused("no Reports.db", "remove:Reports.db", "Reports.db was not found in @DIR@.");
-        refused("no OMZ2006.db", "remove:OMZ2006.db", "OMZ2006.db was not found in @DIR@.");
+        // Its own window says so when opened; the rest works without it.
+        QTest::newRow("no OMZ2006.db") << "remove:OMZ2006.db" << QStringList{};
         refused("no Shapes.txt", "remove:Shapes.txt", "Shapes.txt was not found in @DIR@.");
         refused("Reports.db not a database", "write:Reports.db:only some text, no database",
                 "Reports.db is not a usable database: file is not a database");
@@ -59,10 +60,6 @@ private slots:
                 "sql:Class.db:DROP TABLE SymData;\nCREATE TABLE SymData (Shape, Lab, serial, cPara, cMin, cMax, "
                 "include, Class, Show, Parameters)",
                 "In Class.db column 10 of the table SymData is Parameters; Show is needed there.");
-        refused("a column short",
-                "sql:OMZ2006.db:DROP TABLE SymData;\nCREATE TABLE SymData (serial, cPara, cMin, cMax, include, "
-                "Class, Parameters)",
-                "In OMZ2006.db the table SymData has 7 columns; 8 are needed.");
         refused("a named column missing", "sql:Class.db:DROP TABLE CutPara;\nCREATE TABLE CutPara (Display_Name, ID, Shape, Name)",
                 "In Class.db the table CutPara has no column Parameters.");
         refused("cut short by 1000 bytes", "cut:Class.db",
