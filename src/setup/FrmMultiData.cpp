@@ -15,7 +15,7 @@
 
 namespace setup {
 
-FrmMultiData::FrmMultiData(store::ClassModule &module, QWidget *parent) : QDialog(parent), m_module(module)
+FrmMultiData::FrmMultiData(store::ClassModule &module, QWidget *parent) : EditingDialog(parent), m_module(module)
 {
     buildControls();
     Form_Load();
@@ -72,6 +72,7 @@ void FrmMultiData::cShape_Click()
         LView->clear();
         for (const store::InstitutePair &pair : pairs)
             LView->addItem(pair.cutLab, pair.symLab);
+        markSaved(LView);
     });
 }
 
@@ -88,13 +89,26 @@ void FrmMultiData::BtnMinus_Click()
 
 void FrmMultiData::BtnSave_Click()
 {
+    saveChanges();
+}
+
+bool FrmMultiData::saveChanges()
+{
     QVector<store::InstitutePair> pairs;
     for (int i = 1; i <= LView->count(); ++i)
         pairs.append({LView->text(i), LView->subItem(i)});
     const QString shape = cShape->currentText();
-    definer::guardedSave(
-        m_seen, [&](store::Fingerprint &seen) { store::saveInstitutePairs(m_module.mainDb(), shape, pairs, &seen); },
-        [this] { cShape_Click(); });
+    if (!definer::guardedSave(
+            m_seen, [&](store::Fingerprint &seen) { store::saveInstitutePairs(m_module.mainDb(), shape, pairs, &seen); },
+            [this] { cShape_Click(); }))
+        return false;
+    markSaved(LView);
+    return true;
+}
+
+QString FrmMultiData::savingQuestion() const
+{
+    return QStringLiteral("Save the changes to the institute pairs of %1?").arg(cShape->currentText());
 }
 
 } // namespace setup

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "setup/EditingDialog.h"
 #include "store/Fingerprint.h"
-
-#include <QDialog>
 
 class QComboBox;
 class QLabel;
@@ -18,7 +17,7 @@ class ClassModule;
 namespace setup {
 
 // Which cut institute pairs with which symmetry institute, per shape.
-class FrmMultiData : public QDialog {
+class FrmMultiData : public EditingDialog {
     Q_OBJECT
 
 public:
@@ -40,6 +39,10 @@ public:
     QPushButton *BtnAdd;
     QPushButton *BtnMinus;
     QPushButton *BtnSave;
+
+protected:
+    QString savingQuestion() const override;
+    bool saveChanges() override;
 
 private:
     void buildControls();

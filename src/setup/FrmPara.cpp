@@ -125,6 +125,9 @@ void FrmPara::BtnView_Click()
         List->clear();
         for (const store::Parameter &parameter : parameters)
             List->addItem(parameter.displayName, parameter.fieldName);
+        m_shownType = pCut->currentText();
+        m_shownShape = cShape->currentText();
+        markSaved(List);
         refreshFields();
     });
 }
@@ -155,22 +158,67 @@ void FrmPara::clearBoxes()
     Txt[0]->setFocus();
 }
 
-bool FrmPara::storeList(const QString &shape)
+bool FrmPara::storeList(const QString &type, const QString &shape)
 {
-    const QString type = pCut->currentText();
     const QVector<store::Parameter> parameters = listed();
+    const bool onScreen = type == m_shownType && shape == m_shownShape;
     return definer::guardedSave(
         m_seen[seenKey(type, shape)],
         [&](store::Fingerprint &seen) {
             store::saveParameters(m_module.mainDb(), store::RuleTables::forType(type), shape, parameters, &seen);
         },
-        [this] { BtnView_Click(); });
+        // Reloading another shape's list would drop the list on screen.
+        [&] { onScreen ? showList(type, shape) : tellStored(type, shape); });
+}
+
+void FrmPara::showList(const QString &type, const QString &shape)
+{
+    pCut->setCurrentIndex(pCut->findText(type, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    cShape->setCurrentIndex(cShape->findText(shape, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    BtnView_Click();
+}
+
+void FrmPara::tellStored(const QString &type, const QString &shape)
+{
+    definer::guarded([&] {
+        const store::RuleTables tables = store::RuleTables::forType(type);
+        const store::Fingerprint seen = store::parametersFingerprint(m_module.mainDb(), tables, shape);
+        const QVector<store::Parameter> stored = store::RuleStore(m_module.mainDb(), tables).parameters(shape);
+        QString text = QStringLiteral("The parameters of %1 (%2) as stored now:").arg(shape, type);
+        for (int i = 0; i < stored.size(); ++i)
+            text += QStringLiteral("\n%1. %2 (%3)").arg(i + 1).arg(stored[i].displayName, stored[i].fieldName);
+        if (stored.isEmpty())
+            text += QStringLiteral("\nnone");
+        // Seen now: storing the list on screen again replaces them knowingly.
+        m_seen[seenKey(type, shape)] = seen;
+        controls::inform(text + QStringLiteral("\n\nThe list on screen is kept as it is."));
+    });
 }
 
 void FrmPara::BtnSave_Click()
 {
-    if (storeList(cShape->currentText()))
-        clearBoxes();
+    const QString type = pCut->currentText();
+    const QString shape = cShape->currentText();
+    if (!storeList(type, shape))
+        return;
+    // The list on screen is now what that shape and type hold.
+    m_shownType = type;
+    m_shownShape = shape;
+    markSaved(List);
+    clearBoxes();
+}
+
+QString FrmPara::savingQuestion() const
+{
+    return QStringLiteral("Save the changes to the parameters of %1 (%2)?").arg(m_shownShape, m_shownType);
+}
+
+bool FrmPara::saveChanges()
+{
+    if (!storeList(m_shownType, m_shownShape))
+        return false;
+    markSaved(List);
+    return true;
 }
 
 void FrmPara::BtnTrans_Click()
@@ -183,7 +231,7 @@ void FrmPara::BtnTrans_Click()
     const QString target = pmShapes->currentText();
     if (source == target)
         return;
-    if (!storeList(target))
+    if (!storeList(pCut->currentText(), target))
         return;
     clearBoxes();
     controls::inform(QStringLiteral("Parameters were transferred from ") + source + QStringLiteral(" to ") + target);

@@ -65,11 +65,21 @@ public:
     QPushButton *BtnTrans;
     QPushButton *BtnSave;
 
+protected:
+    QString savingQuestion() const override;
+    // Stores the list under the shape and type it was shown or saved for.
+    bool saveChanges() override;
+
 private:
     void buildControls();
     QVector<store::Parameter> listed() const;
-    // Stores the list on screen under the shape, as the type chosen now.
-    bool storeList(const QString &shape);
+    // Stores the list on screen under the shape and type.
+    bool storeList(const QString &type, const QString &shape);
+    // Selects the shape and type and shows their list.
+    void showList(const QString &type, const QString &shape);
+    // When another workstation changed a list other than the one on screen:
+    // what it holds now, told without touching the list on screen.
+    void tellStored(const QString &type, const QString &shape);
     void clearBoxes();
 
     store::ClassModule &m_module;
@@ -78,6 +88,9 @@ private:
     // The stored parameters of every shape of both types as of the last
     // Show: a save or a transfer compares the list it replaces.
     QHash<QString, store::Fingerprint> m_seen;
+    // Whose stored list the list on screen was loaded as, or saved as last.
+    QString m_shownType;
+    QString m_shownShape;
     std::unique_ptr<const store::ReportTables> m_ownReports;
     const store::ReportTables *m_reports;
 };

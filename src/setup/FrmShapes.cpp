@@ -15,8 +15,8 @@
 namespace setup {
 
 FrmShapes::FrmShapes(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent,
-                     store::Fingerprint *shapesSeen)
-    : ListEditDialog(parent), m_module(module), m_seen(shapesSeen ? shapesSeen : &m_ownSeen)
+                     const store::Fingerprint *shapesSeen)
+    : ListEditDialog(parent), m_module(module), m_seen(shapesSeen ? *shapesSeen : store::Fingerprint::any())
 {
     buildControls();
     Form_Load(mainShapes);
@@ -48,6 +48,7 @@ void FrmShapes::Form_Load(const QComboBox *mainShapes)
 {
     for (int i = 0; i < mainShapes->count(); ++i)
         List->addItem(mainShapes->itemText(i), m_module.ShapeCodes.value(i));
+    markSaved(List);
 }
 
 QString FrmShapes::shapesFile() const
@@ -58,10 +59,11 @@ QString FrmShapes::shapesFile() const
 void FrmShapes::reloadShapes()
 {
     definer::guarded([this] {
-        const QVector<store::ShapeEntry> shapes = store::readShapeFile(shapesFile(), m_seen);
+        const QVector<store::ShapeEntry> shapes = store::readShapeFile(shapesFile(), &m_seen);
         List->clear();
         for (const store::ShapeEntry &shape : shapes)
             List->addItem(shape.name, shape.code);
+        markSaved(List);
     });
 }
 
@@ -119,12 +121,25 @@ void FrmShapes::BtnApply_Click()
 
 void FrmShapes::BtnSave_Click()
 {
+    saveChanges();
+}
+
+bool FrmShapes::saveChanges()
+{
     QVector<store::ShapeEntry> shapes;
     for (int i = 1; i <= List->count(); ++i)
         shapes.append({List->text(i), List->subItem(i)});
-    definer::guardedSave(
-        *m_seen, [&](store::Fingerprint &seen) { store::writeShapeFile(shapesFile(), shapes, &seen); },
-        [this] { reloadShapes(); });
+    if (!definer::guardedSave(
+            m_seen, [&](store::Fingerprint &seen) { store::writeShapeFile(shapesFile(), shapes, &seen); },
+            [this] { reloadShapes(); }))
+        return false;
+    markSaved(List);
+    return true;
+}
+
+QString FrmShapes::savingQuestion() const
+{
+    return QStringLiteral("Save the changes to the shapes?");
 }
 
 } // namespace setup

@@ -26,10 +26,11 @@ class FrmShapes : public ListEditDialog {
 public:
     // Shows the shapes of the main window's combo with the module's
     // ShapeCodes, entry by entry. shapesSeen: Shapes.txt as that combo was
-    // read from it; "Save" compares it with the file and updates it. Without
-    // it the file is written unchecked.
+    // read from it, which "Save" compares with the file. The window keeps a
+    // copy of its own: what it reloads or saves is not what the main window
+    // shows. Without it the file is written unchecked.
     FrmShapes(store::ClassModule &module, const QComboBox *mainShapes, QWidget *parent = nullptr,
-              store::Fingerprint *shapesSeen = nullptr);
+              const store::Fingerprint *shapesSeen = nullptr);
 
     void Form_Load(const QComboBox *mainShapes);
     // The list as Shapes.txt holds it now, dropping what is on screen.
@@ -43,6 +44,10 @@ public:
     QPushButton *BtnApply;
     QPushButton *BtnSave;
 
+protected:
+    QString savingQuestion() const override;
+    bool saveChanges() override;
+
 private:
     void buildControls();
     // The tests Add and Apply share: blank boxes (silently), a name listed
@@ -53,8 +58,7 @@ private:
     QString shapesFile() const;
 
     store::ClassModule &m_module;
-    store::Fingerprint m_ownSeen;
-    store::Fingerprint *m_seen;
+    store::Fingerprint m_seen; // Shapes.txt as the list on screen came from it
 };
 
 } // namespace setup

@@ -26,7 +26,7 @@ bool ListEditDialog::eventFilter(QObject *watched, QEvent *event)
         Txt_GotFocus(index);
     else if (index >= 0 && event->type() == QEvent::KeyPress)
         Txt_KeyDown(index, static_cast<QKeyEvent *>(event)->key());
-    return QDialog::eventFilter(watched, event);
+    return EditingDialog::eventFilter(watched, event);
 }
 
 void ListEditDialog::List_DblClick()

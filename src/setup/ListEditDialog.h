@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "setup/EditingDialog.h"
+
 #include <array>
 
 class QLineEdit;
@@ -15,11 +16,11 @@ namespace setup {
 // What the parameters and the shapes window share: a list whose selected
 // row a double-click takes into the two boxes of Txt, Enter in either box
 // pressing "Add", and "Delete" after a question.
-class ListEditDialog : public QDialog {
+class ListEditDialog : public EditingDialog {
     Q_OBJECT
 
 public:
-    using QDialog::QDialog;
+    using EditingDialog::EditingDialog;
 
     void List_DblClick();
     void Txt_GotFocus(int index);

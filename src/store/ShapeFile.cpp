@@ -6,60 +6,91 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
+#include <optional>
 
 namespace store {
 
 namespace {
 
-bool endsLine(QChar c)
+// A shape as the file holds it: the field's bytes from its first non-blank
+// up to the separator, quotes and all, so that they read back the same.
+struct ShapeField {
+    ShapeEntry shape;
+    QByteArray bytes;
+};
+
+QString decodeField(QByteArrayView bytes)
 {
-    return c == u'\n' || c == u'\r';
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder ansi("windows-1252");
+    return ansi.isValid() ? QString(ansi(bytes)) : QString::fromLatin1(bytes);
+}
+
+bool endsLine(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
+bool endsField(char c)
+{
+    return c == ',' || endsLine(c);
 }
 
 // Reads one field starting at pos; leaves pos after the comma or line end
 // that closed it. CR LF, LF and a lone CR (older files) each end a line.
-QString nextField(const QString &text, qsizetype &pos)
+// The separators are ASCII, so fields are found in the bytes before the
+// text of each is decoded.
+std::optional<ShapeField> nextField(const QByteArray &bytes, qsizetype &pos)
 {
-    const qsizetype size = text.size();
-    while (pos < size && (text[pos] == u' ' || text[pos] == u'\t'))
+    const qsizetype size = bytes.size();
+    while (pos < size && (bytes[pos] == ' ' || bytes[pos] == '\t'))
         ++pos;
-
-    QString field;
-    if (pos < size && text[pos] == u'"') {
-        ++pos;
-        while (pos < size && text[pos] != u'"' && !endsLine(text[pos]))
-            field += text[pos++];
-        if (pos < size && text[pos] == u'"')
+    const qsizetype start = pos;
+    QByteArrayView content;
+    if (pos < size && bytes[pos] == '"') {
+        const qsizetype opened = ++pos;
+        while (pos < size && bytes[pos] != '"' && !endsLine(bytes[pos]))
             ++pos;
+        content = QByteArrayView(bytes).sliced(opened, pos - opened);
         // Anything between the closing quote and the separator is dropped.
-        while (pos < size && text[pos] != u',' && !endsLine(text[pos]))
+        while (pos < size && !endsField(bytes[pos]))
             ++pos;
     } else {
-        while (pos < size && text[pos] != u',' && !endsLine(text[pos]))
-            field += text[pos++];
+        while (pos < size && !endsField(bytes[pos]))
+            ++pos;
+        content = QByteArrayView(bytes).sliced(start, pos - start);
     }
-    if (pos < size && text[pos] == u'\r' && pos + 1 < size && text[pos + 1] == u'\n')
+    const QByteArray fieldBytes = bytes.sliced(start, pos - start);
+    if (pos < size && bytes[pos] == '\r' && pos + 1 < size && bytes[pos + 1] == '\n')
         ++pos;
     if (pos < size)
         ++pos; // the comma or the line end
-    return field;
+
+    const QString text = decodeField(content);
+    const qsizetype tilde = text.indexOf(u'~');
+    if (tilde < 0)
+        return std::nullopt;
+    return ShapeField{{text.left(tilde), text.mid(tilde + 1)}, fieldBytes};
+}
+
+QVector<ShapeField> parseShapeBytes(QByteArray bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QVector<ShapeField> fields;
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        if (std::optional<ShapeField> field = nextField(bytes, pos))
+            fields.append(std::move(*field));
+    }
+    return fields;
 }
 
 } // namespace
-
-QVector<ShapeEntry> parseShapeText(const QString &text)
-{
-    QVector<ShapeEntry> shapes;
-    qsizetype pos = 0;
-    while (pos < text.size()) {
-        const QString field = nextField(text, pos);
-        const qsizetype tilde = field.indexOf(u'~');
-        if (tilde < 0)
-            continue;
-        shapes.append({field.left(tilde), field.mid(tilde + 1)});
-    }
-    return shapes;
-}
 
 QVector<ShapeEntry> readShapeFile(const QString &path, Fingerprint *seen)
 {
@@ -75,16 +106,10 @@ QVector<ShapeEntry> readShapeFile(const QString &path, Fingerprint *seen)
         throw Error(QStringLiteral("%1 cannot be read: %2").arg(name, file.errorString()));
     if (seen)
         *seen = Fingerprint::ofBytes(bytes);
-
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (utf8.hasError()) {
-        QStringDecoder ansi("windows-1252");
-        text = ansi.isValid() ? ansi(bytes) : QString::fromLatin1(bytes);
-    }
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return parseShapeText(text);
+    QVector<ShapeEntry> shapes;
+    for (const ShapeField &field : parseShapeBytes(bytes))
+        shapes.append(field.shape);
+    return shapes;
 }
 
 } // namespace store
@@ -99,6 +124,9 @@ QString fieldProblem(const QString &text, const QString &what)
         return QStringLiteral("The %1 cannot hold a comma.").arg(what);
     if (text.contains(u'"'))
         return QStringLiteral("The %1 cannot hold a double quote.").arg(what);
+    // A line break would split the shape over two lines of the file.
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+        return QStringLiteral("The %1 cannot hold a line break or another control character.").arg(what);
     if (text != text.trimmed())
         return QStringLiteral("The %1 cannot begin or end with a blank.").arg(what);
     return {};
@@ -123,39 +151,75 @@ QString shapeCodeProblem(const QString &code)
 
 namespace {
 
-// The bytes of the file as it is now; a file that is gone, or cannot be
-// read, matches no fingerprint of bytes.
-Fingerprint currentFile(const QString &path)
+// The bytes of the file as it is now; nothing when it is gone or cannot be
+// read.
+std::optional<QByteArray> currentBytes(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        FingerprintBuilder missing;
-        missing.addNull();
-        return missing.result();
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+// A file that is gone, or cannot be read, matches no fingerprint of bytes.
+Fingerprint currentFile(const QString &path)
+{
+    if (const std::optional<QByteArray> bytes = currentBytes(path))
+        return Fingerprint::ofBytes(*bytes);
+    FingerprintBuilder missing;
+    missing.addNull();
+    return missing.result();
+}
+
+// Quotes keep a comma and blanks at either end; what quotes cannot carry
+// (a double quote, a line break) the shapes window refuses.
+QByteArray newField(const ShapeEntry &shape)
+{
+    const QString text = shape.name + u'~' + shape.code;
+    const bool quoted = text.contains(u',') || text != text.trimmed();
+    return (quoted ? u'"' + text + u'"' : text).toUtf8();
+}
+
+// A shape left as it was is written with the bytes the file holds for it,
+// so that a name saved in another encoding is not turned into this one.
+QByteArray shapeLines(const QVector<ShapeEntry> &shapes, const QByteArray &current)
+{
+    const QVector<ShapeField> kept = parseShapeBytes(current);
+    QByteArray bytes;
+    for (const ShapeEntry &shape : shapes) {
+        const auto same = std::find_if(kept.begin(), kept.end(), [&](const ShapeField &f) { return f.shape == shape; });
+        bytes += (same != kept.end() ? same->bytes : newField(shape)) + "\r\n";
     }
-    return Fingerprint::ofBytes(file.readAll());
+    return bytes;
 }
 
 } // namespace
 
 void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes, Fingerprint *seen)
 {
-    QByteArray bytes;
-    for (const ShapeEntry &shape : shapes)
-        bytes += (shape.name + u'~' + shape.code).toUtf8() + "\r\n";
-
+    const QByteArray bytes = shapeLines(shapes, currentBytes(path).value_or(QByteArray()));
     const QString name = QFileInfo(path).fileName();
+    const auto cannotWrite = [&](const QSaveFile &file) {
+        return Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+    };
+    // Unbuffered: a write the disk cuts short shows here. Buffered, it would
+    // only fail in commit(), which does not look and puts the cut file in place.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
-    if (file.write(bytes) != bytes.size())
-        throw Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw cannotWrite(file);
+    // After a short write, writing the rest tells why the disk refuses it.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            throw cannotWrite(file);
+        done += written;
+    }
     // Files have no write transaction: compare at the last moment, so that
     // the window between the check and the rename stays as short as can be.
     if (seen && !seen->matches(currentFile(path)))
         throw Conflict({name, false}); // the temporary file is dropped
     if (!file.commit())
-        throw Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+        throw cannotWrite(file);
     if (seen)
         *seen = Fingerprint::ofBytes(bytes);
 }

@@ -13,15 +13,14 @@ struct ShapeEntry {
     bool operator==(const ShapeEntry &) const = default;
 };
 
-// Splits the shapes file the way the office's files have always been read:
-// a field ends at a comma or at the end of a line, blanks before a field are
-// skipped, double quotes enclose a field, and each field is split at its
-// first "~" into name and code. Fields that are empty or hold no "~" are
-// skipped, so positions in the result stay aligned with the shape combos.
-QVector<ShapeEntry> parseShapeText(const QString &text);
-
-// Reads and parses Shapes.txt; throws store::Error naming the file when it
-// is missing or cannot be read. UTF-8, with Windows-1252 files read as such.
+// Reads and parses Shapes.txt the way the office's files have always been
+// read: a field ends at a comma or at the end of a line, blanks before a
+// field are skipped, double quotes enclose a field, and each field is split
+// at its first "~" into name and code. Fields that are empty or hold no "~"
+// are skipped, so positions in the result stay aligned with the shape
+// combos. Each field is UTF-8 where it is valid UTF-8, else Windows-1252:
+// one line saved by an older program does not turn the others. Throws
+// store::Error naming the file when it is missing or cannot be read.
 // seen, when given, becomes the fingerprint of the bytes read.
 QVector<ShapeEntry> readShapeFile(const QString &path, Fingerprint *seen = nullptr);
 
@@ -30,12 +29,16 @@ QVector<ShapeEntry> readShapeFile(const QString &path, Fingerprint *seen = nullp
 namespace store {
 
 // Why a shape's name or code could not be read back from the shapes file
-// as typed (a comma, a double quote, blanks at either end, a "~" in the
-// name), or an empty text when it can.
+// as typed (a comma, a double quote, a line break or another control
+// character, blanks at either end, a "~" in the name), or an empty text
+// when it can.
 QString shapeNameProblem(const QString &name);
 QString shapeCodeProblem(const QString &code);
 
-// Writes the shapes, one "name~code" line each, CR LF, UTF-8, nothing else.
+// Writes the shapes, one "name~code" line each, CR LF, nothing else. A
+// shape the file holds already keeps its bytes as they are (its encoding,
+// its quotes); the others are written in UTF-8, between double quotes when
+// they hold a comma or begin or end with a blank.
 // The old file is replaced only once the new one is complete; throws
 // store::Error naming the file when it cannot be written. With seen, the
 // file's bytes are compared with it right before the new file replaces the

@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QTest>
 #include <functional>
 
@@ -26,6 +27,18 @@ struct SetupFixture {
     }
 
     QStringList rows(const QString &sql) const { return dir.rows(sql); }
+
+    QByteArray shapesFile() const
+    {
+        QFile file(dir.file("Shapes.txt"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    }
+    // As another program or workstation would.
+    void writeShapesFile(const QByteArray &bytes) const
+    {
+        QFile file(dir.file("Shapes.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+    }
 
     // "text|sub-item" per item, or the text alone for a one-column list;
     // "+" before a ticked one.

@@ -26,7 +26,7 @@ const QString kReports = QStringLiteral(
     "CREATE TABLE \"BRCUTSYM\" (\"RID\" INTEGER, \"NotMine3\" REAL);\nCREATE TABLE \"br3\" (\"RID\" INTEGER, \"NotMine4\" REAL);\n"
     "CREATE TABLE \"BR2\" (\"rid\" INTEGER, \"Dup\" REAL, \"It's\" REAL);\nCREATE TABLE \"OVL1\" (\"RID\" INTEGER, \"LWRatio\" REAL);\n");
 
-const QString kStored = QStringLiteral("SELECT Shape, ID, Parameters, Display_Name FROM CutPara ORDER BY Shape, ID");
+const QString kStored = QStringLiteral("SELECT Shape, ID, Parameters, Display_Name FROM %1Para ORDER BY Shape, ID");
 
 void choose(QComboBox *combo, const QString &text)
 {
@@ -48,6 +48,14 @@ Step transferTo(const QString &target, bool saving = false)
     };
 }
 
+// Esc, the answer to a question being Yes.
+void escape(FrmPara &w)
+{
+    w.show();
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(!w.isVisible());
+}
+
 } // namespace
 
 class TstFrmPara : public QObject {
@@ -65,10 +73,11 @@ private slots:
         QTest::addColumn<QString>("said"); // asked, then informed; "disk is full" also fails the store
         const QStringList brilliant{"Brilliant|1|TablePct|Table %", "Brilliant|2|CrownAngle|Crown",
                                     "BRILLIANT|3|Depth|Depth"};
-        const QStringList unchanged = brilliant + QStringList{"Oval|1|LWRatio|Ratio"};
+        const QStringList sym{"Sym:", "Brilliant|1|OutOfRound|Round", "Oval|1|Sym1|Oval sym"};
+        const QStringList unchanged = brilliant + QStringList{"Oval|1|LWRatio|Ratio"} + sym;
         QTest::newRow("remove the second: IDs close up")
             << Step([](FrmPara &w) { w.List->setSelectedNumber(2); w.BtnMinus_Click(); w.BtnSave_Click(); })
-            << QStringList{brilliant[0], "Brilliant|2|Depth|Depth", unchanged[3]} << "You want to remove the item?";
+            << QStringList{brilliant[0], "Brilliant|2|Depth|Depth", unchanged[3]} + sym << "You want to remove the item?";
         QTest::newRow("Enter in the field name box renames, its text ignored")
             << Step([](FrmPara &w) {
                    w.List->setSelectedNumber(3);
@@ -77,15 +86,24 @@ private slots:
                    w.Txt[1]->setText(QStringLiteral("Other"));
                    QTest::keyClick(w.Txt[1], Qt::Key_Return);
                    w.BtnSave_Click();
+                   escape(w); // saved: no question
                })
-            << QStringList{brilliant[0], brilliant[1], "Brilliant|3|Depth| Total depth ", unchanged[3]} << "";
+            << QStringList{brilliant[0], brilliant[1], "Brilliant|3|Depth| Total depth ", unchanged[3]} + sym << "";
         QTest::newRow("saved under the shape chosen since, without Show")
             << Step([](FrmPara &w) { choose(w.cShape, QStringLiteral("Oval")); w.BtnSave_Click(); })
-            << brilliant + QStringList{"Oval|1|TablePct|Table %", "Oval|2|CrownAngle|Crown", "Oval|3|Depth|Depth"} << "";
+            << brilliant + QStringList{"Oval|1|TablePct|Table %", "Oval|2|CrownAngle|Crown", "Oval|3|Depth|Depth"} + sym << "";
+        QTest::newRow("saved as the type chosen since, without Show")
+            << Step([](FrmPara &w) { choose(w.pCut, QStringLiteral("Sym")); w.BtnSave_Click(); })
+            << unchanged.mid(0, 5) + QStringList{"Brilliant|1|TablePct|Table %", "Brilliant|2|CrownAngle|Crown",
+                                                  "Brilliant|3|Depth|Depth", sym[2]} << "";
         QTest::newRow("to Oval, with an unsaved rename")
             << transferTo("Oval")
-            << brilliant + QStringList{"Oval|1|TablePct|Table angle", "Oval|2|CrownAngle|Crown", "Oval|3|Depth|Depth"}
+            << brilliant + QStringList{"Oval|1|TablePct|Table angle", "Oval|2|CrownAngle|Crown", "Oval|3|Depth|Depth"} + sym
             << "Parameters were transferred from Brilliant to Oval";
+        QTest::newRow("closed unsaved, another shape chosen: Yes stores the one shown")
+            << Step([](FrmPara &w) { transferTo("")(w); choose(w.cShape, QStringLiteral("Oval")); escape(w); })
+            << QStringList{"Brilliant|1|TablePct|Table angle", brilliant[1], "Brilliant|3|Depth|Depth"} + unchanged.mid(3)
+            << "Save the changes to the parameters of Brilliant (Cut)?\nChoose the shape to transfer the parameters to.";
         QTest::newRow("to the shape itself") << transferTo("Brilliant") << unchanged << "";
         QTest::newRow("no target chosen") << transferTo("") << unchanged << "Choose the shape to transfer the parameters to.";
         QTest::newRow("disk full, Transfer data") << transferTo("Oval") << unchanged << "disk is full";
@@ -100,10 +118,8 @@ private slots:
             f.dir.failInserts("CutPara", "NEW.ID = 2", "disk is full");
         FrmPara window(f.module, &f.mainShapes);
         edit(window);
-        QTEST(f.rows(kStored), "stored");
+        QTEST(f.rows(kStored.arg("Cut")) + QStringList{"Sym:"} + f.rows(kStored.arg("Sym")), "stored");
         QCOMPARE((f.prompt.confirmed + f.prompt.informed).join(u'\n'), said);
-        QCOMPARE(f.rows("SELECT Shape, ID, Parameters, Display_Name FROM SymPara ORDER BY Shape"),
-                 (QStringList{"Brilliant|1|OutOfRound|Round", "Oval|1|Sym1|Oval sym"}));
     }
 
     void fieldsOfTheShape_data()
@@ -148,7 +164,7 @@ private slots:
         window.BtnApply_Click();
         QCOMPARE(SetupFixture::items(window.List), (QStringList{"Renamed A1|A1", "Dup|Dup", "X1|X1"}));
         QCOMPARE(SetupFixture::items(window.List2), (QStringList{"+A1", "Dup", "rid", "+Dup", "It's", "Rid", "X1"}));
-        QCOMPARE(f.rows(kStored), QStringList{"Brilliant|1|A1|Renamed A1"});
+        QCOMPARE(f.rows(kStored.arg("Cut")), QStringList{"Brilliant|1|A1|Renamed A1"});
     }
 
     // Saving the shape shown, and transferring to another: both replace
@@ -183,8 +199,14 @@ private slots:
                                                  + " (Cut) were changed on another workstation since you opened them."});
         const QString stored = f.rows("SELECT Display_Name FROM CutPara WHERE Shape = '" + target + "' AND ID = 1").join("");
         QCOMPARE(stored, QString(answer == controls::Resolution::Overwrite ? "Table angle" : "theirs"));
-        const QString first = answer == controls::Resolution::Reload ? (transfer ? "Table %" : "theirs") : "Table angle";
-        QCOMPARE(SetupFixture::items(window.List).first(), first + "|TablePct");
+        // A transfer's target is not on screen: what it holds is told, and the
+        // source's unsaved rename stays.
+        const bool reload = answer == controls::Resolution::Reload;
+        QCOMPARE(SetupFixture::items(window.List).first(), QString(reload && !transfer ? "theirs" : "Table angle") + "|TablePct");
+        if (reload)
+            QCOMPARE(f.prompt.informed, transfer ? QStringList{"The parameters of Oval (Cut) as stored now:\n1. theirs (LWRatio)"
+                                                               "\n\nThe list on screen is kept as it is."}
+                                                 : QStringList{});
     }
 };
 

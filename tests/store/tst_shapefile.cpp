@@ -28,8 +28,9 @@ private slots:
             << QByteArray("\"Cush, Mod~CSH\"\r\nPear~\r\n") << Shapes{{"Cush, Mod", "CSH"}, {"Pear", ""}};
         QTest::newRow("empty and tilde-less lines skipped")
             << QByteArray("A~1\r\n\r\nnot a shape\r\nB~2\r\n") << Shapes{{"A", "1"}, {"B", "2"}};
-        QTest::newRow("Windows code page")
-            << QByteArray("Tr\xe8s Brillant~TRBCUTSYM\r\n") << Shapes{{QString::fromUtf8("Très Brillant"), "TRBCUTSYM"}};
+        QTest::newRow("a Windows-1252 line among UTF-8 ones, a byte order mark")
+            << QByteArray("\xEF\xBB\xBF\xC3\x89toile~E\r\nTr\xe8s Brillant~TRBCUTSYM\r\nCaf\xc3\xa9~C\r\n")
+            << Shapes{{"Étoile", "E"}, {"Très Brillant", "TRBCUTSYM"}, {"Café", "C"}};
     }
 
     void read()
