@@ -154,8 +154,11 @@ bool outsideTransaction(const QSqlDatabase &db)
 
 QString whyNotOpened(const QSqlDatabase &db)
 {
+    // libpq's text keeps the server's severity inside it ("...failed: FATAL:  role ...").
+    static const QRegularExpression severity(QStringLiteral("\\b(?:FATAL|ERROR):\\s+"));
     const QSqlError error = db.lastError();
-    return error.databaseText().trimmed().isEmpty() ? error.text().trimmed() : error.databaseText().trimmed();
+    QString text = error.databaseText().trimmed().isEmpty() ? error.text().trimmed() : error.databaseText().trimmed();
+    return text.remove(severity);
 }
 
 QString serverMessage(QString text)
@@ -179,7 +182,7 @@ void reconnect(const QSqlDatabase &db)
         where.port = db.port();
         where.database = db.databaseName();
         where.user = db.userName();
-        throw Error(QStringLiteral("The server ended the connection and cannot be reached again (%1): %2\n"
+        throw Error(QStringLiteral("The server ended the connection and cannot be reached again (%1): %2\n\n"
                                    "What is on screen stays as it is; try again when the server is back.")
                         .arg(where.describe(), whyNotOpened(db)));
     }

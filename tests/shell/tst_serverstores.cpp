@@ -195,8 +195,8 @@ private slots:
         QTest::newRow("sessions ended") << "" << QStringList{} << QStringList{"Excellent", "Good"};
         QTest::newRow("the server stays away") << "ALTER ROLE clerk NOLOGIN"
             << QStringList{"The server ended the connection and cannot be reached again (database orvana_test on @SOCK as "
-                           "clerk): connection to server on socket \"@SOCK/.s.PGSQL.5432\" failed: FATAL:  role \"clerk\" is "
-                           "not permitted to log in\nWhat is on screen stays as it is; try again when the server is back."}
+                           "clerk): connection to server on socket \"@SOCK/.s.PGSQL.5432\" failed: role \"clerk\" is "
+                           "not permitted to log in\n\nWhat is on screen stays as it is; try again when the server is back."}
             << QStringList{"Excellent"};
         QTest::newRow("saved elsewhere meanwhile") << "INSERT INTO Cut VALUES ('Brilliant','AGL',1,'Fair')"
             << QStringList{"AGL (Brilliant, Cut) was changed on another workstation since you opened it."}
