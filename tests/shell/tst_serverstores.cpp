@@ -185,22 +185,31 @@ private slots:
 
     // The server ends the sessions between a load and a save, as a restart
     // does: the save connects anew with the password typed at start-up,
-    // keeps the edits and still compares with what the window loaded; a
-    // server that stays away is named and the edits wait for it.
+    // keeps the edits and still compares with what the window loaded. A
+    // server that stays away is named, a session ended inside the save
+    // stores nothing of it, and the edits wait for a second save.
     void lostConnection_data()
     {
         QTest::addColumn<QString>("meanwhile"); // run on the server after the sessions ended
         QTest::addColumn<QStringList>("said");
-        QTest::addColumn<QStringList>("stored"); // after the save; after a second one once the user may log in
-        QTest::newRow("sessions ended") << "" << QStringList{} << QStringList{"Excellent", "Good"};
+        QTest::addColumn<QStringList>("stored"); // after the save
+        QTest::addColumn<QString>("undo");       // run before a second save, which stores the edits
+        QTest::newRow("sessions ended") << "" << QStringList{} << QStringList{"Excellent", "Good"} << "";
         QTest::newRow("the server stays away") << "ALTER ROLE clerk NOLOGIN"
             << QStringList{"The server ended the connection and cannot be reached again (database orvana_test on @SOCK as "
                            "clerk): connection to server on socket \"@SOCK/.s.PGSQL.5432\" failed: role \"clerk\" is "
                            "not permitted to log in\n\nWhat is on screen stays as it is; try again when the server is back."}
-            << QStringList{"Excellent"};
+            << QStringList{"Excellent"} << "ALTER ROLE clerk LOGIN";
+        QTest::newRow("ended inside the save")
+            << "CREATE FUNCTION end_session() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM "
+               "pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$;\n"
+               "CREATE TRIGGER end_session BEFORE INSERT ON Cut FOR EACH ROW EXECUTE FUNCTION end_session()"
+            << QStringList{"The server ended the connection (terminating connection due to administrator command) in the "
+                           "middle of this; nothing of it took effect. Try again: the program connects anew."}
+            << QStringList{"Excellent"} << "DROP TRIGGER end_session ON Cut";
         QTest::newRow("saved elsewhere meanwhile") << "INSERT INTO Cut VALUES ('Brilliant','AGL',1,'Fair')"
             << QStringList{"AGL (Brilliant, Cut) was changed on another workstation since you opened it."}
-            << QStringList{"Excellent", "Fair"};
+            << QStringList{"Excellent", "Fair"} << "";
     }
 
     void lostConnection()
@@ -208,6 +217,7 @@ private slots:
         QFETCH(QString, meanwhile);
         QFETCH(QStringList, said);
         QFETCH(QStringList, stored);
+        QFETCH(QString, undo);
         testsupport::TestDataDir dir(QStringLiteral("Brilliant~RNDCUTSYM\r\n"), store::Engine::Server);
         fillAgl(dir);
         QSettings(dir.file("server.ini"), QSettings::IniFormat).setValue("server/user", TestServer::kPasswordUser);
@@ -227,8 +237,8 @@ private slots:
         definer.BtnApply_Click();
         QCOMPARE(prompt.confirmed + prompt.informed, said.replaceInStrings("@SOCK", TestServer::instance().socketDir()));
         QCOMPARE(dir.rows("SELECT Class FROM Cut ORDER BY Serial"), stored);
-        if (meanwhile.startsWith("ALTER ROLE")) {
-            dir.exec("ALTER ROLE clerk LOGIN");
+        if (!undo.isEmpty()) {
+            dir.exec(undo);
             definer.BtnApply_Click();
             QCOMPARE(dir.rows("SELECT Class FROM Cut ORDER BY Serial"), (QStringList{"Excellent", "Good"}));
         }
