@@ -126,7 +126,7 @@ private slots:
                                        "make objects that would then run inside a save. Move it into a schema of its own, as "
                                        "its owner: CREATE SCHEMA citext; ALTER EXTENSION citext SET SCHEMA citext;")}
             << 1;
-        QTest::newRow("a function overloading a built-in one") // the save's lock names it
+        QTest::newRow("a function overloading a built-in one") // the save's lock hashes a name
             << "sql:CREATE FUNCTION hashtext(name) RETURNS integer LANGUAGE sql AS 'SELECT 1/0'" << QStringList{}
             << QStringList{} << -1;
         QTest::newRow("not a port") << "server/port=seventy" << QStringList{}
@@ -151,7 +151,7 @@ private slots:
         const QString classSchema = store::ServerConfig::read(store::DataDir(dir.path()))->schema(store::StoreKind::Class);
         const QStringList sql = change.mid(4).split(" -- undo: "); // a change to the whole server is undone after
         const auto undo = qScopeGuard([&] {
-            if (sql.size() > 1) // through the store that has no citext column, which opens whatever the change
+            if (sql.size() > 1) // on the Reports store: it opens even with citext in public
                 dir.exec(sql[1], "Reports.db");
         });
         if (change.startsWith("sql:")) {
