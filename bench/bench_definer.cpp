@@ -48,6 +48,7 @@ namespace {
 
 using bench::die;
 using bench::median;
+using bench::moveToServer;
 using bench::RecordingPrompt;
 
 const QString kShape = QStringLiteral("Brilliant");
@@ -274,27 +275,6 @@ bool g_onServer = false;
 double budget(double sqlite, double server)
 {
     return g_onServer ? server : sqlite;
-}
-
-// Copies the built directory's rules into the server's empty stores and
-// returns a data directory holding only the connection file and Shapes.txt.
-QString moveToServer(const QString &dataDir, const QString &serverIni, const QString &into)
-{
-    QDir().mkpath(into);
-    const store::DataDir target(into);
-    if (!QFile::copy(serverIni, target.file(QString::fromLatin1(store::kServerFile)))
-        || !QFile::copy(store::DataDir(dataDir).file(QString::fromLatin1(store::kShapesFile)),
-                        target.file(QString::fromLatin1(store::kShapesFile))))
-        die(QStringLiteral("cannot set up %1").arg(into));
-    try {
-        QElapsedTimer timer;
-        timer.start();
-        store::copyToServer(store::DataDir(dataDir), *store::ServerConfig::read(target));
-        std::printf("copied to the server in %.0f ms\n", double(timer.nsecsElapsed()) / 1e6);
-    } catch (const store::Error &error) {
-        die(error.message());
-    }
-    return into;
 }
 
 class Bench {

@@ -22,8 +22,7 @@ void copyFiles(const store::DataDir &from, const store::DataDir &to)
         if (!QFileInfo::exists(source) || QFileInfo::exists(target) || source == target)
             continue;
         if (!QFile::copy(source, target))
-            throw store::Error(QStringLiteral("The rules were copied, but %1 could not be copied into %2; copy it by hand.")
-                                   .arg(QString::fromLatin1(name), to.path()));
+            throw store::Error(QStringLiteral("%1 could not be copied into %2.").arg(QString::fromLatin1(name), to.path()));
         std::printf("Copied %s\n", qPrintable(target));
     }
 }
@@ -43,7 +42,12 @@ int copyToServerCommand(const store::DataDir &from, const QString &to)
                                    .arg(QString::fromLatin1(store::kShapesFile), from.path()));
         for (const store::CopiedTable &table : store::copyToServer(from, *server))
             std::printf("%-8s %-14s %8lld rows\n", qPrintable(table.store), qPrintable(table.table), table.rows);
-        copyFiles(from, target);
+        try {
+            copyFiles(from, target);
+        } catch (const store::Error &error) {
+            const bool withReports = QFileInfo::exists(from.file(QString::fromLatin1(store::kReportsDb)));
+            throw store::Error(store::storesMadeAllTheSame(*server, withReports, error.message()));
+        }
         std::printf("Copied the rules of %s to %s\n", qPrintable(from.path()), qPrintable(server->describe()));
     } catch (const store::Error &error) {
         printError(error.message());

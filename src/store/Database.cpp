@@ -79,10 +79,12 @@ QSqlDatabase openServerStore(const QString &connectionName, const ServerConfig &
     db.setDatabaseName(config.database);
     db.setUserName(config.user);
     db.setPassword(ServerConfig::runPassword());
-    db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=orvana-class"));
+    QString options = QStringLiteral("connect_timeout=10;application_name=orvana-class");
+    if (!config.transport.isEmpty())
+        options += u';' + config.connectOptions();
+    db.setConnectOptions(options);
     if (!db.open()) {
-        const QString reason = db.lastError().databaseText().trimmed().isEmpty() ? db.lastError().text().trimmed()
-                                                                                 : db.lastError().databaseText().trimmed();
+        const QString reason = whyNotOpened(db);
         if (reason.contains(QLatin1String("password authentication failed"))
             || reason.contains(QLatin1String("no password supplied")))
             refuse(QStringLiteral("The server refused the user for %1: %2\nKeep the password in ~/.pgpass, "
@@ -92,12 +94,8 @@ QSqlDatabase openServerStore(const QString &connectionName, const ServerConfig &
         refuse(QStringLiteral("The server cannot be reached for %1: %2").arg(what, reason));
     }
     try {
-        if (!mayBeMissing && !schemaExists(db, schema))
+        if (!useStoreSchema(db, schema, kind != StoreKind::Reports) && !mayBeMissing)
             throw Error(QStringLiteral("The schema %1 does not exist in %2.").arg(schema, config.describe()));
-        // The store's own tables first; public for the citext type.
-        run(db, QStringLiteral("SET search_path TO %1, public").arg(quoted(schema)));
-        // Notices ("... already exists, skipping") are not for the user.
-        run(db, QStringLiteral("SET client_min_messages TO error"));
     } catch (const Error &error) {
         refuse(error.message(), error.nativeCode());
     }

@@ -1,15 +1,35 @@
 #include "store/Engine.h"
 
 #include "store/Error.h"
+#include "store/ServerConfig.h"
 #include "store/Sql.h"
 
 #include <QFileInfo>
 #include <QMetaType>
 #include <QRegularExpression>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <libpq-fe.h>
 
 namespace store {
+
+namespace {
+
+// The statements that point a server session at its store, kept on the
+// connection's driver for a new session after a lost one.
+constexpr char kSessionSetup[] = "orvanaSessionSetup";
+
+PGconn *serverHandle(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    // Qt names the type by libpq's struct, under the typedef PGconn.
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.constData());
+}
+
+} // namespace
 
 Engine engineOf(const QSqlDatabase &db)
 {
@@ -27,7 +47,7 @@ void beginWrite(const QSqlDatabase &db)
         // One writer per store at a time, as SQLite's write lock gives; the
         // same three seconds as SQLite's busy timeout before giving up.
         run(db, QStringLiteral("SET LOCAL lock_timeout = '3s'"));
-        run(db, QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema()))"));
+        run(db, QStringLiteral("SELECT pg_catalog.pg_advisory_xact_lock(pg_catalog.hashtext(pg_catalog.current_schema()))"));
     } catch (...) {
         QSqlQuery rollback(db);
         rollback.exec(QStringLiteral("ROLLBACK"));
@@ -42,7 +62,7 @@ QStringList tableNames(const QSqlDatabase &db)
                                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
                                               "ORDER BY name COLLATE BINARY"));
     return firstColumn(db, QStringLiteral("SELECT table_name FROM information_schema.tables "
-                                          "WHERE table_schema = current_schema() AND table_type = 'BASE TABLE' "
+                                          "WHERE table_schema = pg_catalog.current_schema() AND table_type = 'BASE TABLE' "
                                           "ORDER BY table_name COLLATE \"C\""));
 }
 
@@ -55,10 +75,10 @@ QStringList tableColumns(const QSqlDatabase &db, const QString &table)
     // column is the server's own and not part of the table's layout.
     return firstColumn(db,
                        QStringLiteral("SELECT column_name FROM information_schema.columns "
-                                      "WHERE table_schema = current_schema() AND column_name <> 'rowid' "
-                                      "AND table_name = (SELECT coalesce(max(table_name), lower(?)) "
+                                      "WHERE table_schema = pg_catalog.current_schema() AND column_name <> 'rowid' "
+                                      "AND table_name = (SELECT coalesce(pg_catalog.max(table_name), pg_catalog.lower(?)) "
                                       "    FROM information_schema.tables "
-                                      "    WHERE table_schema = current_schema() AND table_name = ?) "
+                                      "    WHERE table_schema = pg_catalog.current_schema() AND table_name = ?) "
                                       "ORDER BY ordinal_position"),
                        {table, table});
 }
@@ -75,13 +95,99 @@ QString serverDigestQuery(const QString &sql)
     const QRegularExpressionMatch match = scoped.match(sql);
     if (!match.hasMatch())
         throw Error(QStringLiteral("No fingerprint can be taken of: %1").arg(sql));
-    return QStringLiteral("SELECT count(*), coalesce(sum(rowid), 0)::bigint, coalesce(sum(xmin::text::bigint), 0)::bigint %1")
+    return QStringLiteral("SELECT pg_catalog.count(*), coalesce(pg_catalog.sum(rowid), 0)::bigint, "
+                          "coalesce(pg_catalog.sum(xmin::text::bigint), 0)::bigint %1")
         .arg(match.captured(1));
 }
 
 bool schemaExists(const QSqlDatabase &db, const QString &schema)
 {
-    return run(db, QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"), {schema}).next();
+    return run(db, QStringLiteral("SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = ?"), {schema}).next();
+}
+
+QString caselessTextSchema(const QSqlDatabase &db)
+{
+    return firstColumn(db, QStringLiteral("SELECT n.nspname FROM pg_catalog.pg_extension e "
+                                          "JOIN pg_catalog.pg_namespace n ON n.oid = e.extnamespace "
+                                          "WHERE e.extname = 'citext'"))
+        .value(0);
+}
+
+bool useStoreSchema(const QSqlDatabase &db, const QString &schema, bool withCaselessText)
+{
+    const bool exists = schemaExists(db, schema);
+    QStringList path{quoted(schema)};
+    const QString types = exists ? caselessTextSchema(db) : QString();
+    if (types == QLatin1String("public")) {
+        if (withCaselessText)
+            throw Error(QStringLiteral("The citext extension of database %1 is in schema public, where other roles may "
+                                       "make objects that would then run inside a save. Move it into a schema of its "
+                                       "own, as its owner: CREATE SCHEMA citext; ALTER EXTENSION citext SET SCHEMA citext;")
+                            .arg(db.databaseName()));
+    } else if (!types.isEmpty()) {
+        path.append(quoted(types));
+    }
+    const QStringList setup{
+        QStringLiteral("SET search_path TO %1").arg(path.join(QStringLiteral(", "))),
+        // Notices ("... already exists, skipping") are not for the user.
+        QStringLiteral("SET client_min_messages TO error"),
+    };
+    for (const QString &statement : setup)
+        run(db, statement);
+    db.driver()->setProperty(kSessionSetup, setup);
+    return exists;
+}
+
+bool sessionLost(const QSqlDatabase &db)
+{
+    if (engineOf(db) != Engine::Server || !db.driver() || !db.driver()->property(kSessionSetup).isValid())
+        return false;
+    const PGconn *session = serverHandle(db);
+    return !session || PQstatus(session) == CONNECTION_BAD;
+}
+
+bool outsideTransaction(const QSqlDatabase &db)
+{
+    const PGconn *session = serverHandle(db);
+    return session && PQtransactionStatus(session) == PQTRANS_IDLE;
+}
+
+QString whyNotOpened(const QSqlDatabase &db)
+{
+    // libpq's text keeps the server's severity inside it ("...failed: FATAL:  role ...").
+    static const QRegularExpression severity(QStringLiteral("\\b(?:FATAL|ERROR):\\s+"));
+    const QSqlError error = db.lastError();
+    QString text = error.databaseText().trimmed().isEmpty() ? error.text().trimmed() : error.databaseText().trimmed();
+    return text.remove(severity);
+}
+
+QString serverMessage(QString text)
+{
+    text = text.section(u'\n', 0, 0).trimmed();
+    for (const char *severity : {"ERROR:", "FATAL:", "PANIC:"}) {
+        if (text.startsWith(QLatin1String(severity)))
+            return text.mid(int(qstrlen(severity))).trimmed();
+    }
+    return text;
+}
+
+void reconnect(const QSqlDatabase &db)
+{
+    const QStringList setup = db.driver()->property(kSessionSetup).toStringList();
+    QSqlDatabase session = db; // the same driver, so every copy of the connection is reconnected
+    session.close();
+    if (!session.open()) {
+        ServerConfig where;
+        where.host = db.hostName();
+        where.port = db.port();
+        where.database = db.databaseName();
+        where.user = db.userName();
+        throw Error(QStringLiteral("The server ended the connection and cannot be reached again (%1): %2\n\n"
+                                   "What is on screen stays as it is; try again when the server is back.")
+                        .arg(where.describe(), whyNotOpened(db)));
+    }
+    for (const QString &statement : setup)
+        run(session, statement);
 }
 
 QString withServerVersions(const QString &sql)
@@ -97,7 +203,7 @@ QString storeName(const QSqlDatabase &db)
     QString schema;
     {
         QSqlQuery q(db);
-        if (q.exec(QStringLiteral("SELECT current_schema()")) && q.next())
+        if (q.exec(QStringLiteral("SELECT pg_catalog.current_schema()")) && q.next())
             schema = q.value(0).toString();
     }
     return QStringLiteral("schema %1 of database %2").arg(schema.isEmpty() ? QStringLiteral("?") : schema, db.databaseName());
@@ -165,8 +271,8 @@ QString arrayLiteral(const QVector<QVariantList> &rows, qsizetype column)
 void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows)
 {
     const QStringList types = firstColumn(db,
-                                          QStringLiteral("SELECT format_type(atttypid, atttypmod) FROM pg_attribute "
-                                                         "WHERE attrelid = to_regclass(?) AND attnum > 0 "
+                                          QStringLiteral("SELECT pg_catalog.format_type(atttypid, atttypmod) FROM pg_catalog.pg_attribute "
+                                                         "WHERE attrelid = pg_catalog.to_regclass(?) AND attnum > 0 "
                                                          "AND NOT attisdropped ORDER BY attnum"),
                                           {table});
     if (types.size() < width)
@@ -174,10 +280,10 @@ void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype wi
     QStringList columns;
     QVariantList arrays;
     for (qsizetype c = 0; c < width; ++c) {
-        columns.append(QStringLiteral("CAST(? AS %1[])").arg(types[c]));
+        columns.append(QStringLiteral("pg_catalog.unnest(CAST(? AS %1[]))").arg(types[c]));
         arrays.append(arrayLiteral(rows, c));
     }
-    run(db, QStringLiteral("INSERT INTO %1 SELECT * FROM unnest(%2)").arg(table, columns.join(QStringLiteral(", "))), arrays);
+    run(db, QStringLiteral("INSERT INTO %1 SELECT * FROM ROWS FROM (%2)").arg(table, columns.join(QStringLiteral(", "))), arrays);
 }
 
 QString quoted(const QString &identifier)

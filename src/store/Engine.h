@@ -46,6 +46,37 @@ QString withServerVersions(const QString &sql);
 // On the server: whether the database holds the schema.
 bool schemaExists(const QSqlDatabase &db, const QString &schema);
 
+// On the server: the schema that holds the citext extension, or empty text
+// when the database has none.
+QString caselessTextSchema(const QSqlDatabase &db);
+
+// On the server: points the session at the store's schema, and keeps that
+// for a new session after a lost one. The search path holds that schema
+// and, once it exists, the schema of the citext extension, never public:
+// objects other roles made there must not run inside a save. Throws
+// store::Error when withCaselessText and citext sits in public. False when
+// the schema does not exist (yet).
+bool useStoreSchema(const QSqlDatabase &db, const QString &schema, bool withCaselessText);
+
+// On the server: whether the server ended the connection's session (it
+// restarted, or an administrator ended it); also true when a new session
+// could not be opened.
+bool sessionLost(const QSqlDatabase &db);
+// On the server: whether the session is outside any transaction, so that a
+// statement that failed because the session was lost can run again on a
+// new one.
+bool outsideTransaction(const QSqlDatabase &db);
+// Why a server connection did not open, in libpq's words.
+QString whyNotOpened(const QSqlDatabase &db);
+// The server's text of an error without its severity and the lines of
+// detail after it.
+QString serverMessage(QString text);
+
+// Opens a new session for a server connection with the same settings and
+// the password kept for the run, and points it at the same store. Throws
+// store::Error saying the server stays away.
+void reconnect(const QSqlDatabase &db);
+
 // The store as a user knows it: the file name, or the schema on the server.
 QString storeName(const QSqlDatabase &db);
 

@@ -195,7 +195,11 @@ void createOnServer(const DataDir &dir, const ServerConfig &server, bool withDem
         throw Error(QStringLiteral("%1 cannot be written: %2").arg(dir.path(), building.errorString()));
     fill(DataDir(building.path()), withDemo);
     copyToServer(DataDir(building.path()), server);
-    moveInto(building.path(), dir, names);
+    try {
+        moveInto(building.path(), dir, names);
+    } catch (const Error &error) {
+        throw Error(storesMadeAllTheSame(server, true, error.message()), error.nativeCode());
+    }
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "store/DataDir.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <optional>
 
@@ -18,6 +20,12 @@ struct ServerConfig {
     QString database;
     QString user;
     QString schemas[3]; // by StoreKind
+    // libpq's settings for the transport and the server's identity
+    // (sslmode=verify-full, sslrootcert=...), as the file names them.
+    QList<QPair<QString, QString>> transport;
+
+    // The transport settings as Qt's connect options for libpq.
+    QString connectOptions() const;
 
     QString schema(StoreKind kind) const { return schemas[int(kind)]; }
     // "database orvana on db.office.lan:5432 as grader", for messages.

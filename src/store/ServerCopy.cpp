@@ -100,21 +100,24 @@ struct MadeStore {
 };
 
 // Removes what copyStore made, for a copy that failed in a later store.
-void undo(const ServerConfig &to, const MadeStore &made)
+// Returns why it could not, or empty text.
+QString undo(const ServerConfig &to, const MadeStore &made)
 {
+    const QString schema = quoted(to.schema(made.kind));
     try {
         const QSqlDatabase db = openServerStore(kTo, to, made.kind, true);
         Transaction transaction(db);
         if (made.madeSchema) {
-            run(db, QStringLiteral("DROP SCHEMA %1 CASCADE").arg(quoted(to.schema(made.kind))));
+            run(db, QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema));
         } else {
             for (const QString &table : made.tables)
-                run(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
+                run(db, QStringLiteral("DROP TABLE IF EXISTS %1.%2").arg(schema, table));
         }
         transaction.commit();
-    } catch (const Error &) {
-        // Reported by the failure that led here.
+    } catch (const Error &error) {
+        return QStringLiteral("schema %1: %2").arg(to.schema(made.kind), error.message());
     }
+    return {};
 }
 
 MadeStore copyStore(const DataDir &from, StoreKind kind, const ServerConfig &to, QVector<CopiedTable> &lines)
@@ -137,9 +140,14 @@ MadeStore copyStore(const DataDir &from, StoreKind kind, const ServerConfig &to,
         }
     } else {
         // The rule tables are made from the program's own schema, so the
-        // server compares names without regard to case as SQLite does.
-        if (!run(target, QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = 'citext'")).next())
-            run(target, QStringLiteral("CREATE EXTENSION citext WITH SCHEMA public"));
+        // server compares names without regard to case as SQLite does. The
+        // extension gets a schema of its own: its schema is on every
+        // store's search path, and public must not be.
+        if (caselessTextSchema(target).isEmpty()) {
+            run(target, QStringLiteral("CREATE SCHEMA IF NOT EXISTS citext"));
+            run(target, QStringLiteral("CREATE EXTENSION citext WITH SCHEMA citext"));
+        }
+        useStoreSchema(target, schema, true);
         const QString script = serverSchemaScript(schemaScriptOf(kind));
         runStatements(target, script);
         const QStringList targetTables = tableNames(target);
@@ -176,12 +184,31 @@ QVector<CopiedTable> copyToServer(const DataDir &from, const ServerConfig &to)
     try {
         for (const StoreKind kind : kinds)
             made.append(copyStore(from, kind, to, lines));
-    } catch (const Error &) {
-        for (const MadeStore &store : made)
-            undo(to, store);
-        throw;
+    } catch (const Error &error) {
+        QStringList left;
+        for (const MadeStore &store : made) {
+            const QString why = undo(to, store);
+            if (!why.isEmpty())
+                left.append(why);
+        }
+        if (left.isEmpty())
+            throw;
+        throw Error(QStringLiteral("%1\nWhat was copied before could not be taken back (%2); remove it by hand before "
+                                   "copying again.")
+                        .arg(error.message(), left.join(QStringLiteral("; "))),
+                    error.nativeCode());
     }
     return lines;
+}
+
+QString storesMadeAllTheSame(const ServerConfig &to, bool withReports, const QString &failure)
+{
+    QStringList schemas{to.schema(StoreKind::Class), to.schema(StoreKind::Secondary)};
+    if (withReports)
+        schemas.append(to.schema(StoreKind::Reports));
+    return QStringLiteral("%1\nThe stores on the server were made all the same (schemas %2 of %3): finish by hand, "
+                          "or drop those schemas before trying again.")
+        .arg(failure, schemas.join(QStringLiteral(", ")), to.describe());
 }
 
 void copyFromServer(const QSqlDatabase &server, StoreKind kind, const QString &path)
@@ -189,6 +216,13 @@ void copyFromServer(const QSqlDatabase &server, StoreKind kind, const QString &p
     Connections connections;
     createSchemaDatabase(path, kind == StoreKind::Class ? QStringLiteral("class.sql") : QStringLiteral("omz.sql"));
     const QSqlDatabase target = openDatabase(kTo, path);
+    // Every table as of one moment: a save another workstation commits
+    // while the copy reads is in it whole or not at all.
+    run(server, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+    struct Snapshot {
+        QSqlDatabase db;
+        ~Snapshot() { QSqlQuery(db).exec(QStringLiteral("ROLLBACK")); }
+    } snapshot{server};
     const QStringList serverTables = tableNames(server);
     Transaction transaction(target);
     for (const QString &table : tableNames(target))

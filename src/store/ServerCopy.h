@@ -25,6 +25,11 @@ struct CopiedTable {
 // as it was. Throws store::Error.
 QVector<CopiedTable> copyToServer(const DataDir &from, const ServerConfig &to);
 
+// The message for a failure after copyToServer succeeded: the stores now
+// exist on the server (a second copy would be refused), which the user must
+// know to finish by hand or start again.
+QString storesMadeAllTheSame(const ServerConfig &to, bool withReports, const QString &failure);
+
 // Copies the tables of a server store (Class or Secondary) into a new
 // SQLite file at path made from the built-in schema, in one transaction.
 void copyFromServer(const QSqlDatabase &server, StoreKind kind, const QString &path);

@@ -39,18 +39,6 @@ bool concernsTheFile(const QString &nativeCode)
     }
 }
 
-// The server's text carries a severity before and the statement's position
-// and SQLSTATE after the message; the user needs the message.
-QString serverMessage(QString text)
-{
-    text = text.section(u'\n', 0, 0).trimmed();
-    for (const char *severity : {"ERROR:", "FATAL:", "PANIC:"}) {
-        if (text.startsWith(QLatin1String(severity)))
-            return text.mid(int(qstrlen(severity))).trimmed();
-    }
-    return text;
-}
-
 [[noreturn]] void fail(const QSqlError &error, const QString &what, const QSqlDriver *driver)
 {
     QString message = error.databaseText();
@@ -82,9 +70,40 @@ QSqlQuery forwardQuery(const QSqlDatabase &db)
     return query;
 }
 
-} // namespace
+// A server may end a session (it restarted, or an administrator ended it).
+// A statement that meets an ended session outside a transaction runs once
+// more on a new session; inside one it cannot, for what the transaction did
+// went with the session. attempt(true) runs on a session newer than the
+// caller's prepared statements. Callers never go on with a transaction one
+// of whose statements failed, so a session found ended before a statement
+// belongs to an earlier action.
+template <typename Attempt>
+auto onLiveSession(const QSqlDatabase &db, Attempt attempt) -> decltype(attempt(false))
+{
+    if (engineOf(db) != Engine::Server)
+        return attempt(false);
+    bool renewed = false;
+    if (sessionLost(db)) {
+        reconnect(db);
+        renewed = true;
+    }
+    const bool idle = outsideTransaction(db);
+    try {
+        return attempt(renewed);
+    } catch (const Error &error) {
+        if (!sessionLost(db))
+            throw;
+        if (!idle || renewed)
+            throw Error(QStringLiteral("The server ended the connection (%1) in the middle of this; nothing of it "
+                                       "took effect. Try again: the program connects anew.")
+                            .arg(error.message()),
+                        error.nativeCode());
+    }
+    reconnect(db);
+    return attempt(true);
+}
 
-QSqlQuery prepare(const QSqlDatabase &db, const QString &sql)
+QSqlQuery prepareOnce(const QSqlDatabase &db, const QString &sql)
 {
     QSqlQuery query = forwardQuery(db);
     if (!query.prepare(sql))
@@ -92,22 +111,7 @@ QSqlQuery prepare(const QSqlDatabase &db, const QString &sql)
     return query;
 }
 
-QSqlQuery run(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
-{
-    if (values.isEmpty()) {
-        // Run as it stands: the server prepares only queries and row
-        // changes, not BEGIN, SET or CREATE.
-        QSqlQuery query = forwardQuery(db);
-        if (!query.exec(sql))
-            fail(query.lastError(), sql, db.driver());
-        return query;
-    }
-    QSqlQuery query = prepare(db, sql);
-    runPrepared(query, values);
-    return query;
-}
-
-void runPrepared(QSqlQuery &query, const QVariantList &values)
+void bindAndRun(QSqlQuery &query, const QVariantList &values)
 {
     for (int i = 0; i < values.size(); ++i) {
         const QVariant &value = values.at(i);
@@ -122,6 +126,44 @@ void runPrepared(QSqlQuery &query, const QVariantList &values)
     }
     if (!query.exec())
         fail(query.lastError(), query.lastQuery(), query.driver());
+}
+
+} // namespace
+
+QSqlQuery prepare(const QSqlDatabase &db, const QString &sql)
+{
+    return onLiveSession(db, [&](bool) { return prepareOnce(db, sql); });
+}
+
+QSqlQuery run(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    return onLiveSession(db, [&](bool) {
+        if (values.isEmpty()) {
+            // Run as it stands: the server prepares only queries and row
+            // changes, not BEGIN, SET or CREATE.
+            QSqlQuery query = forwardQuery(db);
+            if (!query.exec(sql))
+                fail(query.lastError(), sql, db.driver());
+            return query;
+        }
+        QSqlQuery query = prepareOnce(db, sql);
+        bindAndRun(query, values);
+        return query;
+    });
+}
+
+void runPrepared(QSqlQuery &query, const QVariantList &values)
+{
+    if (!query.driver() || query.driver()->dbmsType() != QSqlDriver::PostgreSQL) {
+        bindAndRun(query, values);
+        return;
+    }
+    onLiveSession(connectionOf(query.driver()), [&](bool renewed) {
+        // A statement prepared on an ended session is gone with it.
+        if (renewed && !query.prepare(query.lastQuery()))
+            fail(query.lastError(), query.lastQuery(), query.driver());
+        bindAndRun(query, values);
+    });
 }
 
 void insertRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows)
