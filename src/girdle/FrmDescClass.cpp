@@ -130,6 +130,9 @@ void FrmDescClass::GetDescGrades()
 
 QString FrmDescClass::GetDescID(const QString &description) const
 {
+    // A description may have no text; an empty cell still names none.
+    if (description.isEmpty())
+        return {};
     const qsizetype k = DescNames.indexOf(description);
     return k < 0 ? QString() : DescIDs[k];
 }

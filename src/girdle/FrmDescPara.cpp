@@ -59,6 +59,19 @@ double toNumber(const QString &text)
     return QLocale::c().toDouble(c);
 }
 
+// A stored limit written the way the number test reads the user's typing,
+// so that a reloaded limit saves again unchanged.
+QString limitText(const QVariant &stored)
+{
+    if (stored.isNull())
+        return {}; // an empty cell, not a 0 nobody typed
+    bool isNumber = false;
+    const double value = stored.toDouble(&isNumber);
+    if (!isNumber)
+        return stored.toString();
+    return QString::number(value, 'g', QLocale::FloatingPointShortest).replace(u'.', QLocale().decimalPoint());
+}
+
 } // namespace
 
 FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
@@ -123,7 +136,7 @@ void FrmDescPara::GetDescParameters()
         msg->setTextMatrix(r, 1, QString::number(rows[i].id));
         msg->setTextMatrix(r, kDescriptionCol, rows[i].text);
         for (int k = 0; k < kLimitCount && k < rows[i].limits.size(); ++k)
-            msg->setTextMatrix(r, kFirstLimitCol + k, rows[i].limits[k].toString());
+            msg->setTextMatrix(r, kFirstLimitCol + k, limitText(rows[i].limits[k]));
     }
 }
 
