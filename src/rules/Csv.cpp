@@ -198,7 +198,9 @@ void readCsv(QIODevice &device, qint64 maxBytes, const std::function<void(const 
         if (total > maxBytes)
             throw store::Error(tooLarge);
         end = got == 0;
-        const qsizetype whole = end ? pending.size() : pending.lastIndexOf('\n') + 1;
+        // What was pending before this read holds no line feed: look in the new bytes only.
+        const qsizetype lastFeed = QByteArrayView(pending).sliced(had).lastIndexOf('\n');
+        const qsizetype whole = end ? pending.size() : lastFeed < 0 ? 0 : had + lastFeed + 1;
         if (whole == 0)
             continue;
         const QByteArray lines = pending.left(whole);

@@ -31,8 +31,9 @@ QByteArray exportRules(const QSqlDatabase &db, const Selection &selection);
 // The header row, exactly as written and expected.
 QStringList ruleFileHeader();
 
-// The largest rules file read: many times what an office keeps.
-constexpr qint64 kMaxRuleFileBytes = 64 * 1024 * 1024;
+// The largest rules file read: some 200,000 ranges, many times what an
+// office keeps, read and held as a plan in about 200 MB.
+constexpr qint64 kMaxRuleFileBytes = 16 * 1024 * 1024;
 
 // A rules file read and checked, and what importing it would do.
 class ImportPlan {

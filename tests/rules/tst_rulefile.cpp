@@ -176,7 +176,7 @@ private slots:
             << header + lab + "range,Cut,Brilliant,O'Brien,,1,Top,,Table,T,1,2,1,0\r\nclass,Cut,Brilliant,o'brien,,1,Top,,,,,,,\r\n"
             << "Line 3: the lab \"O'Brien\" of Brilliant (Cut) has no lab record; a lab is imported whole, with its lab "
                "record, its classes and its ranges.";
-        QTest::newRow("endless") << QByteArray("/dev/zero") << "The file is larger than 64 MB, the most a rules file may hold.";
+        QTest::newRow("endless") << QByteArray("/dev/zero") << "The file is larger than 16 MB, the most a rules file may hold.";
         QTest::newRow("write fails") << header + lab + "class,Cut,Brilliant,AGL,,1,Top,,,,,,,\r\n"
                                      << "disk full in the middle";
     }
@@ -248,7 +248,7 @@ private slots:
                                                           "list replaced (1 parameters)\nCut, Oval, IGS: replaced (1 classes, 1 ranges)"
                                                           "\n\nImport these rules?; informed The rules were imported.; IGS holds 1|Ideal";
         QTest::newRow("import endless") << "MnuImport" << "/dev/zero"
-                                        << "asked Import; informed The file is larger than 64 MB, the most a rules file may "
+                                        << "asked Import; informed The file is larger than 16 MB, the most a rules file may "
                                            "hold.; IGS holds 1|Top";
         QTest::newRow("backup") << "MnuBackup" << "@O" << "asked Back up into; informed The rules were backed up to @B.\n\n"
                                                           "To restore them, close Orvana Class and copy Class.db, OMZ2006.db and "
