@@ -264,17 +264,18 @@ ImportPlan ImportPlan::read(const QSqlDatabase &db, const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw store::Error(QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    const QString wrongHeader = QStringLiteral("the header must read %1.").arg(ruleFileHeader().join(u','));
     ImportPlan plan;
     bool header = true;
     readCsv(file, kMaxRuleFileBytes, [&](const CsvRecord &r) {
         if (header && r.fields != ruleFileHeader())
-            refuse(r.line, QStringLiteral("the header must read %1.").arg(ruleFileHeader().join(u',')));
+            refuse(r.line, wrongHeader);
         if (!header)
             plan.add(r);
         header = false;
     });
     if (header)
-        refuse(1, QStringLiteral("the header must read %1.").arg(ruleFileHeader().join(u',')));
+        refuse(1, wrongHeader);
     for (Group &g : plan.m_groups) {
         if (!g.lab.isEmpty() && g.labRows.isEmpty())
             refuse(g.firstLine, QStringLiteral("the lab \"%1\" of %2 (%3) has no lab record; a lab is imported whole, "
