@@ -16,7 +16,7 @@ namespace rules {
 
 namespace {
 
-// Removes the unfinished folder unless the backup completed.
+// Removes the unfinished folder this backup made, unless it completed.
 struct Unfinished {
     QString path;
     bool done = false;
@@ -49,31 +49,52 @@ void snapshot(const store::DataDir &dataDir, store::StoreKind kind, const QStrin
         throw store::Error(QStringLiteral("%1 could not be copied: %2").arg(QString::fromLatin1(store::storeFile(kind)), failure), code);
 }
 
+// Claims a folder name for this backup: the first of "stamp", "stamp (2)", ...
+// that is neither a finished backup nor being made by another backup, by
+// making its hidden unfinished folder (which only one process can make).
+// Returns the name; work holds the unfinished folder.
+QString claimName(const QDir &into, const QString &stamp, Unfinished &work)
+{
+    for (int n = 1;; ++n) {
+        const QString name = n == 1 ? stamp : QStringLiteral("%1 (%2)").arg(stamp).arg(n);
+        const QString partial = QStringLiteral(".%1.partial").arg(name);
+        if (QFileInfo::exists(into.filePath(name)))
+            continue;
+        if (!into.mkdir(partial)) {
+            if (QFileInfo::exists(into.filePath(partial)))
+                continue;
+            throw store::Error(QStringLiteral("No folder can be made in %1.").arg(QDir::toNativeSeparators(into.path())));
+        }
+        work.path = into.filePath(partial);
+        // Another backup may have finished this name since it was looked at.
+        if (!QFileInfo::exists(into.filePath(name)))
+            return name;
+        QDir(work.path).removeRecursively();
+        work.path.clear();
+    }
+}
+
 } // namespace
 
 QString backUp(const store::DataDir &dataDir, const QString &parent, const QDateTime &when)
 {
-    const QString name = QStringLiteral("Orvana Class backup %1").arg(when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
-    QDir into(parent);
     if (!QFileInfo(parent).isDir())
         throw store::Error(QStringLiteral("The backup folder %1 does not exist.").arg(QDir::toNativeSeparators(parent)));
-    const QString final = into.filePath(name);
-    if (QFileInfo::exists(final))
-        throw store::Error(QStringLiteral("%1 exists already; nothing was copied.").arg(QDir::toNativeSeparators(final)));
-
-    Unfinished work{into.filePath(QStringLiteral(".%1.partial").arg(name))};
-    if (!into.mkdir(QFileInfo(work.path).fileName()))
-        throw store::Error(QStringLiteral("No folder can be made in %1.").arg(QDir::toNativeSeparators(parent)));
+    QDir into(parent);
+    Unfinished work;
+    const QString name =
+        claimName(into, QStringLiteral("Orvana Class backup %1").arg(when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))), work);
     const QDir temp(work.path);
     for (const store::StoreKind kind : {store::StoreKind::Class, store::StoreKind::Secondary})
         snapshot(dataDir, kind, temp.filePath(QString::fromLatin1(store::storeFile(kind))));
     const QString shapes = QString::fromLatin1(store::kShapesFile);
-    if (!QFile::copy(dataDir.file(shapes), temp.filePath(shapes)))
-        throw store::Error(QStringLiteral("%1 could not be copied into %2.").arg(shapes, QDir::toNativeSeparators(parent)));
+    QFile shapesFile(dataDir.file(shapes));
+    if (!shapesFile.copy(temp.filePath(shapes)))
+        throw store::Error(QStringLiteral("%1 could not be copied: %2").arg(shapes, shapesFile.errorString()));
     if (!into.rename(QFileInfo(work.path).fileName(), name))
         throw store::Error(QStringLiteral("The backup could not be completed in %1.").arg(QDir::toNativeSeparators(parent)));
     work.done = true;
-    return final;
+    return into.filePath(name);
 }
 
 } // namespace rules

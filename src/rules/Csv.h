@@ -3,13 +3,17 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <QVector>
+#include <functional>
+
+class QIODevice;
 
 namespace rules {
 
 // Comma-separated values as RFC 4180 has them: a field holding a comma, a
 // quote or a line break stands in quotes, a quote inside doubled; records
-// end with CR LF.
+// end with CR LF. A text a spreadsheet would run as a formula (one that
+// begins with =, +, -, @, a tab or a CR and is not a number) is written
+// behind an apostrophe, which the reader takes off again.
 QByteArray csvRecord(const QStringList &fields);
 
 struct CsvRecord {
@@ -17,12 +21,12 @@ struct CsvRecord {
     QStringList fields;
 };
 
-// Splits decoded text into records. Throws store::Error naming the line of
-// a quoted field left open or of text after a closing quote.
-QVector<CsvRecord> parseCsv(const QString &text);
-
-// UTF-8, a byte-order mark allowed. Throws store::Error naming the first
-// line that is not valid UTF-8.
-QString decodeUtf8(const QByteArray &bytes);
+// Reads UTF-8 records (a byte-order mark allowed) from the device in pieces
+// and hands each to onRecord as soon as it is complete, so that no more
+// than one piece of the text is held at a time. Throws store::Error when
+// the device holds more than maxBytes, and naming the line of text that is
+// not valid UTF-8, of a quoted field left open or of text after a closing
+// quote.
+void readCsv(QIODevice &device, qint64 maxBytes, const std::function<void(const CsvRecord &)> &onRecord);
 
 } // namespace rules

@@ -5,6 +5,8 @@
 #include "store/RuleStore.h"
 #include "store/Sql.h"
 
+#include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QSet>
 
@@ -71,8 +73,10 @@ public:
         return labs;
     }
 
-    void parameters(QByteArray &out, const QString &shape) const
+    // Each writes the rows and returns how many.
+    int parameters(QByteArray &out, const QString &shape) const
     {
+        int written = 0;
         QSqlQuery q = store::run(
             m_db, QStringLiteral("SELECT Shape, ID, Parameters, Display_Name FROM %1 WHERE Shape = ? ORDER BY rowid")
                       .arg(m_tables.paraTable),
@@ -84,11 +88,14 @@ public:
             row[Field] = store::text(q, 2);
             row[Parameter] = store::text(q, 3);
             out += csvRecord(row);
+            ++written;
         }
+        return written;
     }
 
-    void lab(QByteArray &out, const QString &shape, const QString &lab) const
+    int lab(QByteArray &out, const QString &shape, const QString &lab) const
     {
+        int written = 0;
         const QVariantList scope{shape, lab};
         QSqlQuery labs = store::run(
             m_db, QStringLiteral("SELECT Shape, Lab, Description FROM %1 WHERE Shape = ? AND Lab = ? ORDER BY rowid")
@@ -100,6 +107,7 @@ public:
             row[Lab] = store::text(labs, 1);
             row[Description] = store::text(labs, 2);
             out += csvRecord(row);
+            ++written;
         }
         QSqlQuery classes = store::run(
             m_db, QStringLiteral("SELECT Shape, Lab, Serial, Class FROM %1 WHERE Shape = ? AND Lab = ? ORDER BY Serial, rowid")
@@ -112,6 +120,7 @@ public:
             row[ClassNumber] = QString::number(classes.value(2).toLongLong() + 1);
             row[Class] = store::text(classes, 3);
             out += csvRecord(row);
+            ++written;
         }
         QSqlQuery ranges = store::run(
             m_db, QStringLiteral("SELECT Shape, Lab, serial, cPara, \"cMin\", \"cMax\", include, Class, Parameters, Show "
@@ -131,7 +140,9 @@ public:
             row[Field] = store::text(ranges, 8);
             row[Show] = yesNo(ranges.value(9));
             out += csvRecord(row);
+            ++written;
         }
+        return written;
     }
 
 private:
@@ -139,6 +150,59 @@ private:
     QString m_type;
     store::RuleTables m_tables;
 };
+
+[[noreturn]] void refuse(int line, const QString &what)
+{
+    throw store::Error(QStringLiteral("Line %1: %2").arg(line).arg(what));
+}
+
+int number(const CsvRecord &r, int column, int least)
+{
+    bool ok = false;
+    const int value = r.fields[column].toInt(&ok);
+    if (!ok || value < least)
+        refuse(r.line, QStringLiteral("%1 \"%2\" is not a whole number of at least %3.")
+                           .arg(ruleFileHeader()[column], r.fields[column])
+                           .arg(least));
+    return value;
+}
+
+QString tick(const CsvRecord &r, int column)
+{
+    const QString &value = r.fields[column];
+    if (value != QLatin1String("0") && value != QLatin1String("1"))
+        refuse(r.line, QStringLiteral("%1 \"%2\" must be 0 or 1.").arg(ruleFileHeader()[column], value));
+    return value;
+}
+
+// Whether the shape's parameter list (lab empty) or the lab is stored.
+bool isStored(const QSqlDatabase &db, const QString &type, const QString &shape, const QString &lab)
+{
+    const store::RuleTables tables = store::RuleTables::forType(type);
+    if (lab.isEmpty())
+        return !store::firstColumn(db, QStringLiteral("SELECT 1 FROM %1 WHERE Shape = ? LIMIT 1").arg(tables.paraTable), {shape})
+                    .isEmpty();
+    return !store::firstColumn(db,
+                               QStringLiteral("SELECT 1 FROM %1 WHERE Shape = ? AND Lab = ? UNION ALL "
+                                              "SELECT 1 FROM %2 WHERE Shape = ? AND Lab = ? LIMIT 1")
+                                   .arg(tables.labTable, tables.classTable),
+                               {shape, lab, shape, lab})
+                .isEmpty();
+}
+
+QString nothingFound(const Selection &selection)
+{
+    switch (selection.scope) {
+    case Selection::Lab:
+        return QStringLiteral("There is no lab \"%1\" of %2 (%3); nothing was exported.")
+            .arg(selection.lab, selection.shape, selection.type);
+    case Selection::ShapeAndType:
+        return QStringLiteral("There are no rules of %1 (%2); nothing was exported.").arg(selection.shape, selection.type);
+    case Selection::Everything:
+        break;
+    }
+    return QStringLiteral("There are no rules to export; nothing was exported.");
+}
 
 } // namespace
 
@@ -158,106 +222,101 @@ QByteArray exportRules(const QSqlDatabase &db, const Selection &selection)
     const QStringList types = selection.scope == Selection::Everything
         ? QStringList{QStringLiteral("Cut"), QStringLiteral("Sym")}
         : QStringList{selection.type};
+    int found = 0;
     for (const QString &type : types) {
         const Exporter exporter(db, type);
         const QStringList shapes =
             selection.scope == Selection::Everything ? exporter.shapes() : QStringList{selection.shape};
         for (const QString &shape : shapes) {
-            exporter.parameters(out, shape);
+            const int parameters = exporter.parameters(out, shape);
+            // A lab's shape brings its parameters along, but they are not the lab.
+            if (selection.scope != Selection::Lab)
+                found += parameters;
             const QStringList labs = selection.scope == Selection::Lab ? QStringList{selection.lab} : exporter.labs(shape);
             for (const QString &lab : labs)
-                exporter.lab(out, shape, lab);
+                found += exporter.lab(out, shape, lab);
         }
     }
+    if (found == 0)
+        throw store::Error(nothingFound(selection));
     return out;
 }
 
-ImportPlan::Group &ImportPlan::group(const QString &type, const QString &shape, const QString &lab)
+ImportPlan::Group &ImportPlan::group(const QString &type, const QString &shape, const QString &lab, int line)
 {
-    for (Group &g : m_groups)
-        if (g.type == type && g.shape.compare(shape, Qt::CaseInsensitive) == 0
-            && g.lab.compare(lab, Qt::CaseInsensitive) == 0)
-            return g;
+    // Names compare without regard to case, as the tables do.
+    const QString key = type + u'\n' + shape.toCaseFolded() + u'\n' + lab.toCaseFolded();
+    const auto found = m_index.constFind(key);
+    if (found != m_index.constEnd())
+        return m_groups[*found];
+    m_index.insert(key, int(m_groups.size()));
     Group added;
     added.type = type;
     added.shape = shape;
     added.lab = lab;
+    added.firstLine = line;
     m_groups.append(added);
     return m_groups.last();
 }
 
-ImportPlan ImportPlan::read(const QSqlDatabase &db, const QByteArray &file)
+ImportPlan ImportPlan::read(const QSqlDatabase &db, const QString &path)
 {
-    const QVector<CsvRecord> records = parseCsv(decodeUtf8(file));
-    auto refuse = [](int line, const QString &what) {
-        throw store::Error(QStringLiteral("Line %1: %2").arg(line).arg(what));
-    };
-    if (records.isEmpty() || records.first().fields != ruleFileHeader())
-        refuse(records.isEmpty() ? 1 : records.first().line,
-               QStringLiteral("the header must read %1.").arg(ruleFileHeader().join(u',')));
-
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw store::Error(QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    const QString wrongHeader = QStringLiteral("the header must read %1.").arg(ruleFileHeader().join(u','));
     ImportPlan plan;
-    QHash<QString, int> lastClass; // class numbers must rise within a lab
-    auto number = [&](const CsvRecord &r, int column, int least) {
-        bool ok = false;
-        const int value = r.fields[column].toInt(&ok);
-        if (!ok || value < least)
-            refuse(r.line, QStringLiteral("%1 \"%2\" is not a whole number of at least %3.")
-                               .arg(ruleFileHeader()[column], r.fields[column])
-                               .arg(least));
-        return value;
-    };
-    auto tick = [&](const CsvRecord &r, int column) {
-        const QString value = r.fields[column];
-        if (value != QLatin1String("0") && value != QLatin1String("1"))
-            refuse(r.line, QStringLiteral("%1 \"%2\" must be 0 or 1.").arg(ruleFileHeader()[column], value));
-        return value;
-    };
-    for (qsizetype i = 1; i < records.size(); ++i) {
-        const CsvRecord &r = records[i];
-        const QStringList &f = r.fields;
-        if (f.size() != ColumnCount)
-            refuse(r.line, QStringLiteral("%1 fields; a rules file has %2.").arg(f.size()).arg(ColumnCount));
-        if (f[Type] != QLatin1String("Cut") && f[Type] != QLatin1String("Sym"))
-            refuse(r.line, QStringLiteral("unknown type \"%1\"; it must be Cut or Sym.").arg(f[Type]));
-        const QString &kind = f[Record];
-        if (kind == kParameter) {
-            number(r, Position, 0);
-            plan.group(f[Type], f[Shape], QString()).parameters.append({f[Shape], f[Position], f[Field], f[Parameter]});
-            continue;
-        }
-        if (kind != kLab && kind != kClass && kind != kRange)
-            refuse(r.line, QStringLiteral("unknown record \"%1\"; it must be parameter, lab, class or range.").arg(kind));
-        if (f[Lab].isEmpty())
-            refuse(r.line, QStringLiteral("a %1 record needs a lab.").arg(kind));
-        Group &g = plan.group(f[Type], f[Shape], f[Lab]);
-        if (kind == kLab) {
-            g.labRows.append({f[Shape], f[Lab], f[Description]});
-        } else if (kind == kClass) {
-            const int n = number(r, ClassNumber, 1);
-            const QString key = (g.type + u'\n' + g.shape + u'\n' + g.lab).toCaseFolded();
-            if (n <= lastClass.value(key, 0))
-                refuse(r.line, QStringLiteral("class number %1 is out of order; the classes of a lab are numbered upwards.").arg(n));
-            lastClass[key] = n;
-            g.classes.append({f[Shape], f[Lab], QString::number(n - 1), f[Class]});
-        } else {
-            number(r, ClassNumber, 1);
-            g.ranges.append({f[Shape], f[Lab], f[ClassNumber], f[Parameter], f[Min], f[Max], tick(r, Include),
-                             f[Class], f[Field], tick(r, Show)});
-        }
-    }
+    bool header = true;
+    readCsv(file, kMaxRuleFileBytes, [&](const CsvRecord &r) {
+        if (header && r.fields != ruleFileHeader())
+            refuse(r.line, wrongHeader);
+        if (!header)
+            plan.add(r);
+        header = false;
+    });
+    if (header)
+        refuse(1, wrongHeader);
     for (Group &g : plan.m_groups) {
-        const store::RuleTables tables = store::RuleTables::forType(g.type);
-        g.exists = g.lab.isEmpty()
-            ? !store::firstColumn(db, QStringLiteral("SELECT 1 FROM %1 WHERE Shape = ? LIMIT 1").arg(tables.paraTable), {g.shape}).isEmpty()
-            : !store::firstColumn(db,
-                                  QStringLiteral("SELECT 1 FROM %1 WHERE Shape = ? AND Lab = ? UNION ALL "
-                                                 "SELECT 1 FROM %2 WHERE Shape = ? AND Lab = ? LIMIT 1")
-                                      .arg(tables.labTable, tables.classTable),
-                                  {g.shape, g.lab, g.shape, g.lab})
-                   .isEmpty();
+        if (!g.lab.isEmpty() && g.labRows.isEmpty())
+            refuse(g.firstLine, QStringLiteral("the lab \"%1\" of %2 (%3) has no lab record; a lab is imported whole, "
+                                               "with its lab record, its classes and its ranges.")
+                                    .arg(g.lab, g.shape, g.type));
+        g.exists = isStored(db, g.type, g.shape, g.lab);
     }
     return plan;
+}
+
+void ImportPlan::add(const CsvRecord &r)
+{
+    const QStringList &f = r.fields;
+    if (f.size() != ColumnCount)
+        refuse(r.line, QStringLiteral("%1 fields; a rules file has %2.").arg(f.size()).arg(ColumnCount));
+    if (f[Type] != QLatin1String("Cut") && f[Type] != QLatin1String("Sym"))
+        refuse(r.line, QStringLiteral("unknown type \"%1\"; it must be Cut or Sym.").arg(f[Type]));
+    const QString &kind = f[Record];
+    if (kind == kParameter) {
+        number(r, Position, 0);
+        group(f[Type], f[Shape], QString(), r.line).parameters.append({f[Shape], f[Position], f[Field], f[Parameter]});
+        return;
+    }
+    if (kind != kLab && kind != kClass && kind != kRange)
+        refuse(r.line, QStringLiteral("unknown record \"%1\"; it must be parameter, lab, class or range.").arg(kind));
+    if (f[Lab].isEmpty())
+        refuse(r.line, QStringLiteral("a %1 record needs a lab.").arg(kind));
+    Group &g = group(f[Type], f[Shape], f[Lab], r.line);
+    if (kind == kLab) {
+        g.labRows.append({f[Shape], f[Lab], f[Description]});
+    } else if (kind == kClass) {
+        const int n = number(r, ClassNumber, 1);
+        if (n <= g.lastClass)
+            refuse(r.line, QStringLiteral("class number %1 is out of order; the classes of a lab are numbered upwards.").arg(n));
+        g.lastClass = n;
+        g.classes.append({f[Shape], f[Lab], QString::number(n - 1), f[Class]});
+    } else {
+        number(r, ClassNumber, 1);
+        g.ranges.append({f[Shape], f[Lab], f[ClassNumber], f[Parameter], f[Min], f[Max], tick(r, Include), f[Class],
+                         f[Field], tick(r, Show)});
+    }
 }
 
 QStringList ImportPlan::summary() const
@@ -284,11 +343,12 @@ QStringList ImportPlan::summary() const
 void ImportPlan::apply(const QSqlDatabase &db) const
 {
     store::Transaction transaction(db);
-    auto insertAll = [&](const QString &table, int columns, const QVector<QStringList> &rows) {
+    // into: a table, with its columns named where they may stand in any order.
+    auto insertAll = [&](const QString &into, int columns, const QVector<QStringList> &rows) {
         if (rows.isEmpty())
             return;
         QStringList marks(columns, QStringLiteral("?"));
-        QSqlQuery insert = store::prepare(db, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(table, marks.join(u',')));
+        QSqlQuery insert = store::prepare(db, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(into, marks.join(u',')));
         for (const QStringList &row : rows) {
             store::runPrepared(insert, QVariantList(row.begin(), row.end()));
         }
@@ -297,7 +357,7 @@ void ImportPlan::apply(const QSqlDatabase &db) const
         const store::RuleTables tables = store::RuleTables::forType(g.type);
         if (g.lab.isEmpty()) {
             store::run(db, QStringLiteral("DELETE FROM %1 WHERE Shape = ?").arg(tables.paraTable), {g.shape});
-            insertAll(tables.paraTable, 4, g.parameters);
+            insertAll(tables.paraTable + QStringLiteral(" (Shape, ID, Parameters, Display_Name)"), 4, g.parameters);
             continue;
         }
         for (const QString &table : {tables.labTable, tables.classTable, tables.dataTable})

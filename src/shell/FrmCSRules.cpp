@@ -18,7 +18,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QListWidget>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -116,12 +115,7 @@ void FrmCS::MnuImport_Click()
     if (path.isEmpty())
         return;
     std::optional<rules::ImportPlan> plan;
-    const bool read = definer::guarded([&] {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw store::Error(QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-        plan = rules::ImportPlan::read(m_module.mainDb(), file.readAll());
-    });
+    const bool read = definer::guarded([&] { plan = rules::ImportPlan::read(m_module.mainDb(), path); });
     if (!read)
         return;
     if (!controls::confirm(plan->summary().join(u'\n') + QStringLiteral("\n\nImport these rules?")))

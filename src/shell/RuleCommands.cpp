@@ -9,7 +9,6 @@
 #include "store/StoreCheck.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QSaveFile>
 #include <cstdio>
 #include <functional>
@@ -62,10 +61,7 @@ int exportRules(const store::DataDir &dataDir, const ExportRequest &request)
 int importRules(const store::DataDir &dataDir, const QString &path, bool write)
 {
     return withRules(dataDir, [&](const QSqlDatabase &db) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw store::Error(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
-        const rules::ImportPlan plan = rules::ImportPlan::read(db, file.readAll());
+        const rules::ImportPlan plan = rules::ImportPlan::read(db, path);
         for (const QString &line : plan.summary())
             std::printf("%s\n", qPrintable(line));
         if (!write) {
