@@ -14,6 +14,7 @@
 #include "store/ClassModule.h"
 #include "store/Error.h"
 #include "store/RuleStore.h"
+#include "store/WholeFile.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -21,7 +22,6 @@
 #include <QListWidget>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 
 namespace {
 
@@ -99,9 +99,7 @@ void FrmCS::MnuExport_Click()
     const rules::Selection selection{choice.scope(), definer->type(), definer->shape(), definer->lab()};
     const bool done = definer::guarded([&] {
         const QByteArray csv = rules::exportRules(m_module.mainDb(), selection);
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())
-            throw store::Error(QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        store::writeWholeFile(path, csv, QDir::toNativeSeparators(path));
     });
     if (done)
         controls::inform(QStringLiteral("The rules were exported to %1.").arg(QDir::toNativeSeparators(path)));

@@ -7,9 +7,9 @@
 #include "store/Database.h"
 #include "store/Error.h"
 #include "store/StoreCheck.h"
+#include "store/WholeFile.h"
 
 #include <QDateTime>
-#include <QSaveFile>
 #include <cstdio>
 #include <functional>
 
@@ -50,9 +50,7 @@ int exportRules(const store::DataDir &dataDir, const ExportRequest &request)
     }
     return withRules(dataDir, [&](const QSqlDatabase &db) {
         const QByteArray csv = rules::exportRules(db, selection);
-        QSaveFile file(request.file);
-        if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())
-            throw store::Error(QStringLiteral("%1 cannot be written: %2").arg(request.file, file.errorString()));
+        store::writeWholeFile(request.file, csv, request.file);
         std::printf("Exported the rules to %s\n", qPrintable(request.file));
         return 0;
     });

@@ -1,10 +1,10 @@
 #include "store/ShapeFile.h"
 
 #include "store/Error.h"
+#include "store/WholeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <optional>
@@ -199,27 +199,12 @@ void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes, Fing
 {
     const QByteArray bytes = shapeLines(shapes, currentBytes(path).value_or(QByteArray()));
     const QString name = QFileInfo(path).fileName();
-    const auto cannotWrite = [&](const QSaveFile &file) {
-        return Error(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
-    };
-    // Unbuffered: a write the disk cuts short shows here. Buffered, it would
-    // only fail in commit(), which does not look and puts the cut file in place.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw cannotWrite(file);
-    // After a short write, writing the rest tells why the disk refuses it.
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            throw cannotWrite(file);
-        done += written;
-    }
     // Files have no write transaction: compare at the last moment, so that
     // the window between the check and the rename stays as short as can be.
-    if (seen && !seen->matches(currentFile(path)))
-        throw Conflict({name, false}); // the temporary file is dropped
-    if (!file.commit())
-        throw cannotWrite(file);
+    writeWholeFile(path, bytes, name, [&] {
+        if (seen && !seen->matches(currentFile(path)))
+            throw Conflict({name, false});
+    });
     if (seen)
         *seen = Fingerprint::ofBytes(bytes);
 }
