@@ -5,6 +5,7 @@
 #include "store/Sql.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QMetaType>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -216,6 +217,7 @@ QString serverSchemaScript(const QString &sqliteScript)
     static const QRegularExpression nocase(QStringLiteral("\\bTEXT\\s+COLLATE\\s+NOCASE\\b"),
                                            QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression real(QStringLiteral("\\bREAL\\b"));
+    static const QRegularExpression blob(QStringLiteral("\\bBLOB\\b"));
     // cmin and cmax name system columns on the server; quoted, the mixed
     // case names are the table's own.
     static const QRegularExpression systemName(QStringLiteral("\\b(cMin|cMax)\\b"));
@@ -225,6 +227,7 @@ QString serverSchemaScript(const QString &sqliteScript)
     script.remove(pragma);
     script.replace(nocase, QStringLiteral("citext"));
     script.replace(real, QStringLiteral("double precision"));
+    script.replace(blob, QStringLiteral("bytea"));
     script.replace(systemName, QStringLiteral("\"\\1\""));
     QString result;
     qsizetype from = 0;
@@ -255,7 +258,9 @@ QString arrayLiteral(const QVector<QVariantList> &rows, qsizetype column)
             continue;
         }
         literal += u'"';
-        const QString text = value.typeId() == QMetaType::Bool ? QString::number(int(value.toBool())) : value.toString();
+        const QString text = value.typeId() == QMetaType::Bool        ? QString::number(int(value.toBool()))
+            : value.typeId() == QMetaType::QByteArray ? QStringLiteral("\\x") + QString::fromLatin1(value.toByteArray().toHex())
+                                                      : value.toString();
         for (const QChar c : text) {
             if (c == u'"' || c == u'\\')
                 literal += u'\\';
@@ -268,22 +273,52 @@ QString arrayLiteral(const QVector<QVariantList> &rows, qsizetype column)
 
 } // namespace
 
-void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows)
+namespace {
+
+// The types of the named columns (as a statement names them: unquoted
+// ones fold to lower case), or of the first columns.
+QStringList serverColumnTypes(const QSqlDatabase &db, const QString &table, const QStringList &columns)
 {
-    const QStringList types = firstColumn(db,
-                                          QStringLiteral("SELECT pg_catalog.format_type(atttypid, atttypmod) FROM pg_catalog.pg_attribute "
-                                                         "WHERE attrelid = pg_catalog.to_regclass(?) AND attnum > 0 "
-                                                         "AND NOT attisdropped ORDER BY attnum"),
-                                          {table});
+    QSqlQuery q = run(db,
+                      QStringLiteral("SELECT attname, pg_catalog.format_type(atttypid, atttypmod) FROM pg_catalog.pg_attribute "
+                                     "WHERE attrelid = pg_catalog.to_regclass(?) AND attnum > 0 "
+                                     "AND NOT attisdropped ORDER BY attnum"),
+                      {table});
+    QStringList types;
+    QHash<QString, QString> byName;
+    while (q.next()) {
+        types.append(q.value(1).toString());
+        byName.insert(q.value(0).toString(), q.value(1).toString());
+    }
+    if (columns.isEmpty())
+        return types;
+    types.clear();
+    for (const QString &column : columns) {
+        const bool isQuoted = column.startsWith(u'"');
+        const QString name = isQuoted ? column.mid(1, column.size() - 2) : column.toLower();
+        if (!byName.contains(name))
+            throw Error(QStringLiteral("The table %1 has no column %2.").arg(table, column));
+        types.append(byName.value(name));
+    }
+    return types;
+}
+
+} // namespace
+
+void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows,
+                      const QStringList &columns)
+{
+    const QStringList types = serverColumnTypes(db, table, columns);
     if (types.size() < width)
         throw Error(QStringLiteral("The table %1 has %2 columns; %3 are written.").arg(table).arg(types.size()).arg(width));
-    QStringList columns;
+    QStringList arraysRead;
     QVariantList arrays;
     for (qsizetype c = 0; c < width; ++c) {
-        columns.append(QStringLiteral("pg_catalog.unnest(CAST(? AS %1[]))").arg(types[c]));
+        arraysRead.append(QStringLiteral("pg_catalog.unnest(CAST(? AS %1[]))").arg(types[c]));
         arrays.append(arrayLiteral(rows, c));
     }
-    run(db, QStringLiteral("INSERT INTO %1 SELECT * FROM ROWS FROM (%2)").arg(table, columns.join(QStringLiteral(", "))), arrays);
+    const QString into = columns.isEmpty() ? table : QStringLiteral("%1 (%2)").arg(table, columns.join(QStringLiteral(", ")));
+    run(db, QStringLiteral("INSERT INTO %1 SELECT * FROM ROWS FROM (%2)").arg(into, arraysRead.join(QStringLiteral(", "))), arrays);
 }
 
 QString quoted(const QString &identifier)

@@ -87,11 +87,11 @@ QString storeName(const QSqlDatabase &db);
 QString serverSchemaScript(const QString &sqliteScript);
 
 // On the server: inserts rows of `width` values each into the first columns
-// of the table, every column as one array of the column's own type
-// unnested by a single statement; far fewer values to format and parse than
-// rows of literals.
+// of the table (or into the named ones), every column as one array of the
+// column's own type unnested by a single statement; far fewer values to
+// format and parse than rows of literals.
 void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype width,
-                      const QVector<QVariantList> &rows);
+                      const QVector<QVariantList> &rows, const QStringList &columns = {});
 
 // An identifier quoted for the server or SQLite (double quotes doubled).
 QString quoted(const QString &identifier);

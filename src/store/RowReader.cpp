@@ -107,6 +107,47 @@ qint64 RowReader::integer(int column) const
     return sqlite3_column_int64(m_statement, column);
 }
 
+QVariant RowReader::value(int column)
+{
+    if (!m_statement) {
+        const QVariant value = m_query.value(column);
+        if (value.isNull())
+            return {};
+        switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Bool:
+            return QVariant(value.toLongLong());
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return QVariant(value.toDouble());
+        case QMetaType::QByteArray:
+            return value;
+        default:
+            return QVariant(value.toString());
+        }
+    }
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_statement, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_statement, column));
+    case SQLITE_BLOB: {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
+        return QVariant(QByteArray(bytes, sqlite3_column_bytes(m_statement, column)));
+    }
+    default:
+        return QVariant(text(column));
+    }
+}
+
 int RowReader::columnCount() const
 {
     return m_statement ? sqlite3_column_count(m_statement) : m_query.record().count();

@@ -31,6 +31,9 @@ public:
     // NULL reads as empty text, and as 0.
     QString text(int column);
     qint64 integer(int column) const;
+    // The value as stored: NULL as an invalid QVariant, integers as qint64,
+    // reals as double, text as QString, blobs as QByteArray.
+    QVariant value(int column);
     int columnCount() const;
     // Feeds every column of the row, as stored (kind and all), into a
     // fingerprint, then ends the row there.

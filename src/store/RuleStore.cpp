@@ -1,6 +1,7 @@
 #include "store/RuleStore.h"
 
 #include "store/Error.h"
+#include "store/History.h"
 #include "store/RowReader.h"
 #include "store/Engine.h"
 #include "store/Sql.h"
@@ -190,14 +191,16 @@ void RuleStore::saveRuleSet(const Scope &scope, const QVector<RangeRow> *ranges,
                             Fingerprint *rangesSeen, Fingerprint *classesSeen) const
 {
     Transaction transaction(m_db);
+    ScopeRecord record(m_db, HistoryScope::ofLab(m_tables, scope));
     // Both parts are compared before either is written, so a conflict
     // leaves the whole rule set as the other workstation stored it.
     if (ranges)
-        expectUnchanged(m_db, rangesSeen, {rangeRows(scope)}, subject(scope));
+        record.expectUnchanged(rangesSeen, {rangesPart()}, subject(scope));
     if (classes)
-        expectUnchanged(m_db, classesSeen, {classRows(scope)}, subject(scope));
-    const Fingerprint rangesStored = ranges ? writeRanges(scope, *ranges, rangesSeen) : Fingerprint();
-    const Fingerprint classesStored = classes ? writeClasses(scope, *classes, classesSeen) : Fingerprint();
+        record.expectUnchanged(classesSeen, {classesPart()}, subject(scope));
+    const Fingerprint rangesStored = ranges ? writeRanges(scope, *ranges, rangesSeen, record) : Fingerprint();
+    const Fingerprint classesStored = classes ? writeClasses(scope, *classes, classesSeen, record) : Fingerprint();
+    record.record(history::kSave);
     transaction.commit();
     if (ranges && rangesSeen)
         *rangesSeen = rangesStored;
@@ -205,7 +208,18 @@ void RuleStore::saveRuleSet(const Scope &scope, const QVector<RangeRow> *ranges,
         *classesSeen = classesStored;
 }
 
-Fingerprint RuleStore::writeClasses(const Scope &scope, const QStringList &names, const Fingerprint *seen) const
+int RuleStore::classesPart() const
+{
+    return m_tables.scoped ? 1 : 0; // a lab's own row comes first
+}
+
+int RuleStore::rangesPart() const
+{
+    return classesPart() + 1;
+}
+
+Fingerprint RuleStore::writeClasses(const Scope &scope, const QStringList &names, const Fingerprint *seen,
+                                    ScopeRecord &record) const
 {
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.classTable, scopeCondition()),
         scopeValues(scope));
@@ -218,10 +232,12 @@ Fingerprint RuleStore::writeClasses(const Scope &scope, const QStringList &names
                                             : QVariantList{names[p], p});
     }
     insert.finish();
+    record.wrote(classesPart());
     return storedNow(m_db, seen, {classRows(scope)});
 }
 
-Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen) const
+Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen,
+                                   ScopeRecord &record) const
 {
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()),
         scopeValues(scope));
@@ -256,6 +272,7 @@ Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &
     }
     // By position, as the table's layout is checked before the store is used.
     insertRows(m_db, m_tables.dataTable, m_tables.scoped ? 10 : 8, values);
+    record.wrote(rangesPart(), values); // read back as written, as for the fingerprint
     return digestHere && seen ? written.result() : storedNow(m_db, seen, {rangeRows(scope)});
 }
 
