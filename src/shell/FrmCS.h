@@ -36,6 +36,9 @@ public:
     void MnuExport_Click();
     void MnuImport_Click();
     void MnuBackup_Click();
+    // The history (FrmCSHistory.cpp): of the lab on screen, and of everything.
+    void MnuHistory_Click();
+    void MnuHistoryAll_Click();
     // A window beside the main one that follows the grid.
     void MnuTryStone_Click();
     // What the print-out of the lab on screen shows.
@@ -50,7 +53,7 @@ public:
 
     QMenu *MnuFile;
     QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuDelete, *MnuPrint, *MnuImport, *MnuExport,
-        *MnuBackup, *MnuUpdateShapes, *MnuExit;
+        *MnuBackup, *MnuHistory, *MnuHistoryAll, *MnuUpdateShapes, *MnuExit;
     QMenu *MnuOptions;
     QAction *MnuMultilab, *MnuOMZsym, *Desc, *MnuTryStone;
     QMenu *mnuSettings;
@@ -64,6 +67,8 @@ protected:
 
 private:
     void buildMenus();
+    // After a restore: the shape list, the shape and the lab shown afresh.
+    void reloadRules();
 
     rules::FrmTryStone *m_tryStone = nullptr;
 
