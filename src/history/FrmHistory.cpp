@@ -31,10 +31,10 @@ QString cellText(const QVariant &value)
     return value.isValid() ? value.toString() : QString();
 }
 
-// Tool tip of a marked value: what the other side holds.
-QString otherValue(const QString &otherName, const store::RangeCell *cell, bool max)
+// A limit as the grid shows it: a range no row holds is empty too.
+QString limit(const store::RangeCell *cell, bool max)
 {
-    return QStringLiteral("%1: %2").arg(otherName, !cell ? QStringLiteral("(none)") : max ? cell->max : cell->min);
+    return !cell ? QString() : max ? cell->max : cell->min;
 }
 
 QVector<bool> ticksOf(const LabRules &rules, const QString &parameter)
@@ -171,7 +171,7 @@ void FrmHistory::reload()
         return;
     }
     const LabRules now = labRules(m_scope, m_now);
-    show(now, now, QString(), QStringLiteral("No save of %1 is recorded yet; it is shown as stored now.").arg(m_scope.describe()));
+    showRules(now, now, QString(), QStringLiteral("No save of %1 is recorded yet; it is shown as stored now.").arg(m_scope.describe()));
 }
 
 void FrmHistory::showEntry()
@@ -182,7 +182,7 @@ void FrmHistory::showEntry()
     definer::guarded([&] {
         const store::Parts after = store::versionAfter(m_db, *e);
         const store::Parts before = store::applyDiff(store::entryChanges(m_db, *e), after, false);
-        show(labRules(m_scope, after), labRules(m_scope, before), QStringLiteral("Before"),
+        showRules(labRules(m_scope, after), labRules(m_scope, before), QStringLiteral("Before"),
              QStringLiteral("%1 as %2 left it. Marked: what it changed; point at a value for what it was before.")
                  .arg(m_scope.describe(), e->title(localTime(e->saved))));
     });
@@ -196,7 +196,7 @@ void FrmHistory::BtnNow_Click()
         return;
     }
     definer::guarded([&] {
-        show(labRules(m_scope, store::versionAfter(m_db, *e)), labRules(m_scope, m_now), QStringLiteral("Now"),
+        showRules(labRules(m_scope, store::versionAfter(m_db, *e)), labRules(m_scope, m_now), QStringLiteral("Now"),
              QStringLiteral("%1 as %2 left it. Marked: what differs from what is stored now; point at a value for "
                             "what is stored now.")
                  .arg(m_scope.describe(), e->title(localTime(e->saved))));
@@ -236,7 +236,7 @@ void FrmHistory::BtnLab_Click()
             const QSignalBlocker quiet(List->selectionModel());
             List->clearSelection();
         }
-        show(labRules(m_scope, m_now), labRules(m_scope, otherNow), other,
+        showRules(labRules(m_scope, m_now), labRules(m_scope, otherNow), other,
              QStringLiteral("%1 as stored now. Marked: what differs in %2; point at a value for what %2 holds.")
                  .arg(m_scope.describe(), other));
     });
@@ -256,7 +256,7 @@ void FrmHistory::BtnRestore_Click()
     reload();
 }
 
-void FrmHistory::show(const LabRules &shown, const LabRules &other, const QString &otherName, const QString &caption)
+void FrmHistory::showRules(const LabRules &shown, const LabRules &other, const QString &otherName, const QString &caption)
 {
     QVector<store::Parameter> parameters = m_parameters;
     for (const LabRules *rules : {&shown, &other}) {
@@ -294,13 +294,13 @@ int FrmHistory::markCells(const LabRules &shown, const LabRules &other, const QS
             const store::RangeCell *mine = shown.ranges.find(parameter, j + 1);
             const store::RangeCell *theirs = other.ranges.find(parameter, j + 1);
             for (const bool max : {false, true}) {
-                const bool same = (!mine && !theirs)
-                    || (mine && theirs && (max ? mine->max == theirs->max : mine->min == theirs->min));
-                if (same)
+                const QString value = limit(theirs, max);
+                if (limit(mine, max) == value)
                     continue;
                 const int col = 2 * j + (max ? 2 : 1);
                 grid->setCellMarked(r, col, true);
-                m_notes[r].append({col, kDifferentTint, otherValue(otherName, theirs, max)});
+                m_notes[r].append({col, kDifferentTint,
+                                   QStringLiteral("%1: %2").arg(otherName, value.isEmpty() ? QStringLiteral("(empty)") : value)});
                 ++marked;
             }
         }

@@ -62,7 +62,7 @@ private:
     const store::HistoryEntry *entry() const;
     // Shows `shown`, marking where `other` differs, named by otherName in
     // the tool tips; caption says what is shown.
-    void show(const LabRules &shown, const LabRules &other, const QString &otherName, const QString &caption);
+    void showRules(const LabRules &shown, const LabRules &other, const QString &otherName, const QString &caption);
     int markCells(const LabRules &shown, const LabRules &other, const QString &otherName);
     int markLists(const LabRules &shown, const LabRules &other, const QString &otherName);
 

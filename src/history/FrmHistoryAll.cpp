@@ -246,7 +246,7 @@ void FrmHistoryAll::showRows(const store::HistoryScope &scope, const store::Part
                 mark(whole.index, c, QStringLiteral("%1: no such row").arg(otherName));
         }
         const QString gone = changes.removed.isEmpty() ? QString()
-                                                       : QStringLiteral(" (%1: %2 more)").arg(otherName).arg(changes.removed.size());
+                                                       : QStringLiteral(" (%1: %2 rows more)").arg(otherName).arg(changes.removed.size());
         Tables->addTab(table, scope.partCaption(p) + gone);
     }
     Caption->setText(caption + QStringLiteral(" (%1 marked)").arg(store::changeCount(diff)));
