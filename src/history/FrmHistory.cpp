@@ -118,6 +118,7 @@ void FrmHistory::buildControls()
     Caption = new QLabel(this);
     Caption->setObjectName(QStringLiteral("Caption"));
     Caption->setWordWrap(true);
+    Caption->setMinimumHeight(2 * Caption->fontMetrics().lineSpacing()); // the window keeps its size
 
     // The main window's working area, with its grid, class list and tick
     // lists where they stand there; nothing in it can be edited.
@@ -181,7 +182,8 @@ void FrmHistory::showEntry()
         return;
     definer::guarded([&] {
         const store::Parts after = store::versionAfter(m_db, *e);
-        const store::Parts before = store::applyDiff(store::entryChanges(m_db, *e), after, false);
+        store::Parts before = after;
+        store::applyDiff(store::entryChanges(m_db, *e), before, false);
         showRules(labRules(m_scope, after), labRules(m_scope, before), QStringLiteral("Before"),
              QStringLiteral("%1 as %2 left it. Marked: what it changed; point at a value for what it was before.")
                  .arg(m_scope.describe(), e->title(localTime(e->saved))));

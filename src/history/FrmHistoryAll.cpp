@@ -175,7 +175,8 @@ void FrmHistoryAll::showEntry()
         const QSqlDatabase db = dbOf(*e);
         m_seen = store::storedFingerprint(db, e->scope, m_shapesFile);
         const store::Parts after = store::versionAfter(db, *e);
-        const store::Parts before = store::applyDiff(store::entryChanges(db, *e), after, false);
+        store::Parts before = after;
+        store::applyDiff(store::entryChanges(db, *e), before, false);
         showRows(e->scope, after, before, QStringLiteral("Before"),
                  QStringLiteral("%1 as %2 left it. Marked: what it changed; point at a value for what it was before.")
                      .arg(e->scope.describe(), e->title(localTime(e->saved))));

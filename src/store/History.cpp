@@ -86,29 +86,7 @@ PartTable tableOf(const ScopeRows &rows)
     return {match.captured(2), match.captured(1).split(QStringLiteral(", ")), match.captured(3)};
 }
 
-QVariant normalized(const QVariant &value)
-{
-    if (!value.isValid() || (value.isNull() && value.typeId() != QMetaType::QString))
-        return {};
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::Bool:
-        return QVariant(value.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return QVariant(value.toDouble());
-    case QMetaType::QByteArray:
-        return value;
-    default:
-        return QVariant(value.toString()); // an empty box is stored as empty text, never NULL
-    }
-}
-
-Rows shapeRows(const QString &path, Fingerprint *fingerprint)
+RowBytes shapeRows(const QString &path, Fingerprint *fingerprint)
 {
     if (!QFileInfo::exists(path)) {
         if (fingerprint) // as writeShapeFile sees a missing file
@@ -118,12 +96,12 @@ Rows shapeRows(const QString &path, Fingerprint *fingerprint)
     Rows rows;
     for (const ShapeEntry &shape : readShapeFile(path, fingerprint))
         rows.append({shape.name, shape.code});
-    return rows;
+    return RowBytes(rows);
 }
 
 // A part's rows as stored now. fingerprint, when given, becomes what a
 // window that loaded them holds (fingerprintOf, without a second read).
-Rows readPart(const QSqlDatabase &db, const PartSpec &spec, const QString &shapesFile, Fingerprint *fingerprint)
+RowBytes readPart(const QSqlDatabase &db, const PartSpec &spec, const QString &shapesFile, Fingerprint *fingerprint)
 {
     if (spec.rows.sql.isEmpty())
         return shapeRows(shapesFile, fingerprint);
@@ -133,12 +111,9 @@ Rows readPart(const QSqlDatabase &db, const PartSpec &spec, const QString &shape
     const int width = reader.columnCount() - (versions ? 2 : 0);
     FingerprintBuilder builder;
     ServerVersions serverVersions;
-    Rows rows;
+    RowBytes rows;
     while (reader.next()) {
-        Row row(width);
-        for (int c = 0; c < width; ++c)
-            row[c] = reader.value(c);
-        rows.append(row);
+        reader.addRowTo(rows, width);
         if (fingerprint && sqlite)
             reader.addRowTo(builder);
         else if (fingerprint)
@@ -164,12 +139,21 @@ void writePart(const QSqlDatabase &db, const PartSpec &spec, const Rows &rows, c
     insertRows(db, part.table, part.columns, rows);
 }
 
-int rowCount(const Parts &parts)
+int rowCount(const PartBytes &parts)
 {
     int rows = 0;
-    for (const Rows &part : parts)
+    for (const RowBytes &part : parts)
         rows += int(part.size());
     return rows;
+}
+
+PartsDiff diffBytes(const HistoryScope &scope, const PartBytes &before, const PartBytes &after)
+{
+    const QVector<PartSpec> specs = partSpecs(scope);
+    PartsDiff diff(specs.size());
+    for (qsizetype i = 0; i < specs.size(); ++i)
+        diff[i] = diffRows(before.value(i), after.value(i), specs[i].keys);
+    return diff;
 }
 
 QString scopeCondition(const QString &prefix = {})
@@ -219,7 +203,7 @@ Parts rebuild(const QSqlDatabase &db, const HistoryScope &scope, qint64 upTo, qi
             if (first && checkpoint > 0)
                 parts = last == checkpoint ? decodeParts(rows.value(2).toByteArray()) : (damagedAt(last), parts);
             else
-                parts = applyDiff(decodeDiff(rows.value(1).toByteArray()), parts);
+                applyDiff(decodeDiff(rows.value(1).toByteArray()), parts);
         } catch (const Error &) {
             damagedAt(last);
         }
@@ -257,7 +241,7 @@ std::optional<Chain> lastEntry(const QSqlDatabase &db, const HistoryScope &scope
 }
 
 void appendEntry(const QSqlDatabase &db, const HistoryScope &scope, Chain &chain, const QString &kind,
-                 const QString &note, const HistoryAuthor &author, const PartsDiff &diff, const Parts &after,
+                 const QString &note, const HistoryAuthor &author, const PartsDiff &diff, const PartBytes &after,
                  int scopeRows)
 {
     // Numbered inside the save's transaction, which holds the store's write
@@ -487,14 +471,8 @@ void ScopeRecord::expectUnchanged(const Fingerprint *seen, const QVector<int> &p
 
 void ScopeRecord::wrote(int part, const Rows &rows)
 {
-    if (!g_recording)
-        return;
-    Rows &after = m_after[part];
-    after = rows;
-    for (Row &row : after) {
-        for (QVariant &value : row)
-            value = normalized(value);
-    }
+    if (g_recording)
+        m_after[part] = RowBytes(rows);
 }
 
 void ScopeRecord::wrote(int part)
@@ -512,18 +490,25 @@ void ScopeRecord::record(const QString &kind, const QString &note)
 void recordChange(const QSqlDatabase &db, const HistoryScope &scope, const QString &kind, const Parts &before,
                   const Parts &after, const QString &note)
 {
+    recordChange(db, scope, kind, partBytes(before), partBytes(after), note);
+}
+
+void recordChange(const QSqlDatabase &db, const HistoryScope &scope, const QString &kind, const PartBytes &before,
+                  const PartBytes &after, const QString &note)
+{
     ensureHistoryTables(db);
     std::optional<Chain> last = lastEntry(db, scope);
     Chain chain = last.value_or(Chain{});
     const int scopeRows = qMax(rowCount(before), rowCount(after));
-    // The rows found are not what the history says: say so first.
-    const bool known = last ? last->digest == digestOf(before) : rowCount(before) == 0;
-    if (!known) {
-        const Parts history = last ? rebuild(db, scope, last->last, last->checkpoint) : Parts(scope.partCount());
-        appendEntry(db, scope, chain, last ? history::kOutside : history::kFound, {}, {},
-                    diffParts(scope, history, before), before, scopeRows);
+    // The rows found are not what the history says: say so first. (A
+    // history rebuilt to the very rows found says nothing new.)
+    if (last ? last->digest != digestOf(before) : rowCount(before) > 0) {
+        const PartBytes history = last ? partBytes(rebuild(db, scope, last->last, last->checkpoint)) : PartBytes(scope.partCount());
+        const PartsDiff outside = diffBytes(scope, history, before);
+        if (changeCount(outside) > 0)
+            appendEntry(db, scope, chain, last ? history::kOutside : history::kFound, {}, {}, outside, before, scopeRows);
     }
-    const PartsDiff diff = diffParts(scope, before, after);
+    const PartsDiff diff = diffBytes(scope, before, after);
     if (changeCount(diff) > 0)
         appendEntry(db, scope, chain, kind, note, HistoryAuthor::current(), diff, after, scopeRows);
 }
@@ -751,7 +736,7 @@ Parts storedParts(const QSqlDatabase &db, const HistoryScope &scope, const QStri
 {
     Parts parts;
     for (const PartSpec &spec : partSpecs(scope))
-        parts.append(readPart(db, spec, shapesFile, nullptr));
+        parts.append(readPart(db, spec, shapesFile, nullptr).decoded());
     return parts;
 }
 
@@ -814,7 +799,7 @@ void restoreVersion(const QSqlDatabase &db, const HistoryEntry &entry, Fingerpri
         writePart(db, specs[i], version.value(i), shapesFile, &shapesSeen);
         record.wrote(i, version.value(i));
     }
-    record.record(history::kRestore, QStringLiteral("entry %1 of %2").arg(entry.reference(), entry.saved));
+    record.record(history::kRestore, QStringLiteral("entry %1").arg(entry.reference()));
     const Fingerprint stored = !seen ? Fingerprint::any()
         : entry.scope.area == Area::Shapes ? shapesSeen
                                            : storedFingerprint(db, entry.scope, shapesFile);

@@ -154,7 +154,6 @@ class ScopeRecord {
 public:
     ScopeRecord(const QSqlDatabase &db, const HistoryScope &scope, const QString &shapesFile = {});
 
-    const Parts &before() const { return m_before; }
     // As expectUnchanged(): throws Conflict when seen claims something and
     // the parts (fingerprints added in this order) differ from it.
     void expectUnchanged(const Fingerprint *seen, const QVector<int> &parts, const Subject &subject) const;
@@ -169,8 +168,8 @@ private:
     QSqlDatabase m_db;
     HistoryScope m_scope;
     QString m_shapesFile;
-    Parts m_before;
-    Parts m_after;
+    PartBytes m_before;
+    PartBytes m_after;
     QVector<Fingerprint> m_fingerprints;
 };
 
@@ -178,6 +177,8 @@ private:
 // ScopeRecord does; inside the caller's transaction.
 void recordChange(const QSqlDatabase &db, const HistoryScope &scope, const QString &kind, const Parts &before,
                   const Parts &after, const QString &note = {});
+void recordChange(const QSqlDatabase &db, const HistoryScope &scope, const QString &kind, const PartBytes &before,
+                  const PartBytes &after, const QString &note = {});
 
 // A store replaced whole (by an import of the old program's files): the
 // replaced store's history carried over, then each scope's change from its

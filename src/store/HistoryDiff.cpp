@@ -2,30 +2,39 @@
 
 #include "store/Error.h"
 
-#include <QCryptographicHash>
 #include <QHash>
+#include <bit>
 #include <cstring>
 #include <limits>
 
 namespace store {
 
+namespace {
+
+// The value held, without the copy QVariant::toString() makes.
+const QString &textOf(const QVariant &v)
+{
+    return *static_cast<const QString *>(v.constData());
+}
+
+} // namespace
+
 bool sameValue(const QVariant &a, const QVariant &b)
 {
-    if (a.isValid() != b.isValid() || a.typeId() != b.typeId())
+    const QMetaType type = a.metaType();
+    if (type != b.metaType())
         return false;
-    if (!a.isValid())
+    switch (type.id()) {
+    case QMetaType::UnknownType:
         return true;
-    switch (a.typeId()) {
     case QMetaType::LongLong:
-        return a.toLongLong() == b.toLongLong();
-    case QMetaType::Double: {
-        const double x = a.toDouble(), y = b.toDouble();
-        return std::memcmp(&x, &y, sizeof x) == 0; // exact, NaN and -0 included
-    }
-    case QMetaType::QByteArray:
-        return a.toByteArray() == b.toByteArray();
+        return *static_cast<const qint64 *>(a.constData()) == *static_cast<const qint64 *>(b.constData());
+    case QMetaType::Double: // exact, NaN and -0 included
+        return std::memcmp(a.constData(), b.constData(), sizeof(double)) == 0;
+    case QMetaType::QString:
+        return textOf(a) == textOf(b);
     default:
-        return a.toString() == b.toString();
+        return a.toByteArray() == b.toByteArray();
     }
 }
 
@@ -188,82 +197,33 @@ private:
     throw Error(QStringLiteral("The history data is damaged; this version cannot be rebuilt."));
 }
 
-// Values as tagged bytes; numbers as variable-length integers.
-class Writer {
-public:
-    void number(quint64 v)
-    {
-        while (v >= 0x80) {
-            m_bytes += char(v | 0x80);
-            v >>= 7;
-        }
-        m_bytes += char(v);
+// Numbers as variable-length integers, 7 bits a byte.
+void appendNumber(QByteArray &out, quint64 v)
+{
+    while (v >= 0x80) {
+        out += char(v | 0x80);
+        v >>= 7;
     }
-    void value(const QVariant &v)
-    {
-        if (!v.isValid()) {
-            m_bytes += char(0);
-            return;
-        }
-        switch (v.typeId()) {
-        case QMetaType::LongLong: {
-            const qint64 i = v.toLongLong();
-            m_bytes += char(1);
-            number((quint64(i) << 1) ^ quint64(i >> 63));
-            return;
-        }
-        case QMetaType::Double: {
-            const double d = v.toDouble();
-            m_bytes += char(2);
-            m_bytes.append(reinterpret_cast<const char *>(&d), sizeof d);
-            return;
-        }
-        case QMetaType::QByteArray:
-            m_bytes += char(4);
-            bytes(v.toByteArray());
-            return;
-        default:
-            m_bytes += char(3);
-            bytes(v.toString().toUtf8());
-        }
-    }
-    void row(const Row &row)
-    {
-        number(quint64(row.size()));
-        for (const QVariant &v : row)
-            value(v);
-    }
-    QByteArray finish() const
-    {
-        // A leading format byte: 1 as it stands, 2 compressed.
-        if (m_bytes.size() < 160)
-            return char(1) + m_bytes;
-        return char(2) + qCompress(m_bytes, 6);
-    }
-    const QByteArray &raw() const { return m_bytes; }
+    out += char(v);
+}
 
-private:
-    void bytes(const QByteArray &b)
-    {
-        number(quint64(b.size()));
-        m_bytes += b;
-    }
-    QByteArray m_bytes;
-};
+// Value tags.
+enum : char { kNull = 0, kInteger = 1, kReal = 2, kText = 3, kBlob = 4 };
 
 class Reader {
 public:
-    explicit Reader(const QByteArray &stored)
+    // stored: a format byte (1 as it stands, 2 compressed), then the bytes.
+    static Reader ofStored(const QByteArray &stored)
     {
-        if (stored.isEmpty())
+        if (stored.isEmpty() || (stored[0] != char(1) && stored[0] != char(2)))
             damaged();
-        if (stored[0] == char(1))
-            m_bytes = stored.mid(1);
-        else if (stored[0] == char(2))
-            m_bytes = qUncompress(stored.mid(1));
-        else
-            damaged();
+        Reader reader(QByteArrayView{});
+        reader.m_owned = stored[0] == char(1) ? stored.mid(1) : qUncompress(stored.mid(1));
+        reader.m_bytes = reader.m_owned;
+        return reader;
     }
+    explicit Reader(QByteArrayView bytes) : m_bytes(bytes) {}
+
     quint64 number()
     {
         quint64 v = 0;
@@ -294,22 +254,22 @@ public:
     QVariant value()
     {
         switch (byte()) {
-        case 0:
+        case kNull:
             return {};
-        case 1: {
+        case kInteger: {
             const quint64 z = number();
             return QVariant(qint64((z >> 1) ^ (~(z & 1) + 1)));
         }
-        case 2: {
+        case kReal: {
             double d;
             std::memcpy(&d, take(sizeof d), sizeof d);
             return QVariant(d);
         }
-        case 3: {
+        case kText: {
             const int length = size();
             return QVariant(QString::fromUtf8(take(length), length));
         }
-        case 4: {
+        case kBlob: {
             const int length = size();
             return QVariant(QByteArray(take(length), length));
         }
@@ -324,6 +284,8 @@ public:
             v = value();
         return row;
     }
+    qsizetype at() const { return m_at; }
+    bool atEnd() const { return m_at == m_bytes.size(); }
 
 private:
     quint8 byte() { return quint8(*take(1)); }
@@ -335,21 +297,144 @@ private:
         m_at += size;
         return at;
     }
-    QByteArray m_bytes;
+    QByteArray m_owned;
+    QByteArrayView m_bytes;
     qsizetype m_at = 0;
 };
 
-void writeParts(Writer &out, const Parts &parts)
+QByteArray stored(const QByteArray &bytes)
 {
-    out.number(quint64(parts.size()));
-    for (const Rows &rows : parts) {
-        out.number(quint64(rows.size()));
-        for (const Row &row : rows)
-            out.row(row);
-    }
+    // Small ones as they stand: compressing would only add to them.
+    if (bytes.size() < 160)
+        return char(1) + bytes;
+    return char(2) + qCompress(bytes, 6);
 }
 
 } // namespace
+
+RowBytes::RowBytes(const Rows &rows)
+{
+    for (const Row &row : rows) {
+        beginRow(row.size());
+        for (const QVariant &value : row)
+            addValue(value);
+    }
+}
+
+void RowBytes::beginRow(qsizetype columns)
+{
+    m_starts.append(m_bytes.size());
+    appendNumber(m_bytes, quint64(columns));
+}
+
+void RowBytes::addNull()
+{
+    m_bytes += kNull;
+}
+
+void RowBytes::addInteger(qint64 value)
+{
+    m_bytes += kInteger;
+    appendNumber(m_bytes, (quint64(value) << 1) ^ quint64(value >> 63));
+}
+
+void RowBytes::addReal(double value)
+{
+    m_bytes += kReal;
+    m_bytes.append(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+void RowBytes::addText(const char *utf8, qsizetype size)
+{
+    m_bytes += kText;
+    appendNumber(m_bytes, quint64(size));
+    m_bytes.append(utf8, size);
+}
+
+void RowBytes::addText(const QString &text)
+{
+    // Plain ASCII, by far the most of what rules hold, without converting
+    // each value on its own.
+    const qsizetype size = text.size();
+    const QChar *in = text.constData();
+    if (std::all_of(in, in + size, [](QChar c) { return c.unicode() < 0x80; })) {
+        m_bytes += kText;
+        appendNumber(m_bytes, quint64(size));
+        const qsizetype at = m_bytes.size();
+        m_bytes.resize(at + size);
+        char *out = m_bytes.data() + at;
+        for (qsizetype i = 0; i < size; ++i)
+            out[i] = char(in[i].unicode());
+        return;
+    }
+    const QByteArray utf8 = text.toUtf8();
+    addText(utf8.constData(), utf8.size());
+}
+
+void RowBytes::addBlob(const void *bytes, qsizetype size)
+{
+    m_bytes += kBlob;
+    appendNumber(m_bytes, quint64(size));
+    m_bytes.append(static_cast<const char *>(bytes), size);
+}
+
+void RowBytes::addValue(const QVariant &value)
+{
+    if (value.isNull()) { // NULL as a driver reads it; an empty box is a null QString, which is not
+        addNull();
+        return;
+    }
+    switch (value.metaType().id()) {
+    case QMetaType::UnknownType:
+        addNull();
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Bool:
+        addInteger(value.toLongLong());
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        addReal(value.toDouble());
+        break;
+    case QMetaType::QString:
+        addText(textOf(value)); // an empty box is stored as empty text, never NULL
+        break;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        addBlob(bytes.constData(), bytes.size());
+        break;
+    }
+    default:
+        addText(value.toString());
+    }
+}
+
+QByteArrayView RowBytes::row(qsizetype i) const
+{
+    const qsizetype end = i + 1 < m_starts.size() ? m_starts[i + 1] : m_bytes.size();
+    return QByteArrayView(m_bytes).sliced(m_starts[i], end - m_starts[i]);
+}
+
+Row RowBytes::decoded(qsizetype i) const
+{
+    Reader reader(row(i));
+    return reader.row();
+}
+
+Rows RowBytes::decoded() const
+{
+    Rows rows;
+    rows.reserve(size());
+    for (qsizetype i = 0; i < size(); ++i)
+        rows.append(decoded(i));
+    return rows;
+}
 
 RowsDiff diffRows(const Rows &before, const Rows &after, const QVector<int> &keyColumns)
 {
@@ -400,26 +485,111 @@ Rows applyDiff(const RowsDiff &diff, const Rows &rows, bool forward)
     return out;
 }
 
-Parts applyDiff(const PartsDiff &diff, const Parts &parts, bool forward)
+void applyDiff(const PartsDiff &diff, Parts &parts, bool forward)
 {
     if (diff.size() != parts.size())
         damaged();
-    Parts result(parts.size());
-    for (qsizetype i = 0; i < parts.size(); ++i)
-        result[i] = diff[i].isEmpty() ? parts[i] : applyDiff(diff[i], parts[i], forward);
-    return result;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const RowsDiff &part = diff[i];
+        if (part.movesRows()) {
+            parts[i] = applyDiff(part, parts[i], forward);
+            continue;
+        }
+        // Cells only: changed where they stand, so that replaying thousands
+        // of one-cell saves never copies the rows.
+        if (part.changed.isEmpty())
+            continue;
+        Rows &rows = parts[i];
+        if (rows.size() != part.oldCount || part.oldCount != part.newCount)
+            damaged();
+        for (const RowsDiff::Changed &changed : part.changed) {
+            if (changed.oldRow < 0 || changed.oldRow >= rows.size())
+                damaged();
+            Row &row = rows[changed.oldRow];
+            for (const RowsDiff::Cell &cell : changed.cells) {
+                if (cell.column < 0)
+                    damaged();
+                if (cell.column >= row.size())
+                    row.resize(cell.column + 1);
+                row[cell.column] = forward ? cell.after : cell.before;
+            }
+        }
+    }
+}
+
+RowsDiff diffRows(const RowBytes &before, const RowBytes &after, const QVector<int> &keyColumns)
+{
+    // Equal rows are equal bytes: only the rows between the equal ends are
+    // made into values, and where both sides have as many, only those that
+    // differ.
+    const qsizetype n = before.size(), m = after.size();
+    qsizetype p = 0, s = 0;
+    while (p < n && p < m && before.row(p) == after.row(p))
+        ++p;
+    while (s < n - p && s < m - p && before.row(n - 1 - s) == after.row(m - 1 - s))
+        ++s;
+    RowsDiff diff;
+    diff.oldCount = int(n);
+    diff.newCount = int(m);
+    if (n - p - s == m - p - s) {
+        for (qsizetype i = p; i < n - s; ++i) {
+            if (before.row(i) == after.row(i))
+                continue;
+            const RowsDiff one = diffRows(Rows{before.decoded(i)}, Rows{after.decoded(i)}, {});
+            for (RowsDiff::Changed changed : one.changed) {
+                changed.oldRow = changed.newRow = int(i);
+                diff.changed.append(changed);
+            }
+        }
+        return diff;
+    }
+    Rows oldMiddle, newMiddle;
+    for (qsizetype i = p; i < n - s; ++i)
+        oldMiddle.append(before.decoded(i));
+    for (qsizetype j = p; j < m - s; ++j)
+        newMiddle.append(after.decoded(j));
+    RowsDiff middle = diffRows(oldMiddle, newMiddle, keyColumns);
+    for (RowsDiff::Changed &changed : middle.changed) {
+        changed.oldRow += int(p);
+        changed.newRow += int(p);
+    }
+    for (QVector<RowsDiff::Whole> *wholes : {&middle.removed, &middle.added}) {
+        for (RowsDiff::Whole &whole : *wholes)
+            whole.index += int(p);
+    }
+    diff.changed = middle.changed;
+    diff.removed = middle.removed;
+    diff.added = middle.added;
+    return diff;
+}
+
+PartBytes partBytes(const Parts &parts)
+{
+    PartBytes bytes;
+    for (const Rows &rows : parts)
+        bytes.append(RowBytes(rows));
+    return bytes;
+}
+
+QByteArray encodeParts(const PartBytes &parts)
+{
+    QByteArray out;
+    appendNumber(out, quint64(parts.size()));
+    for (const RowBytes &rows : parts) {
+        appendNumber(out, quint64(rows.size()));
+        out += rows.bytes();
+    }
+    return stored(out);
 }
 
 QByteArray encodeParts(const Parts &parts)
 {
-    Writer out;
-    writeParts(out, parts);
-    return out.finish();
+    return encodeParts(partBytes(parts));
 }
 
 Parts decodeParts(const QByteArray &bytes)
 {
-    Reader in(bytes);
+    Reader in = Reader::ofStored(bytes);
     Parts parts(in.size());
     for (Rows &rows : parts) {
         rows.resize(in.size());
@@ -431,49 +601,55 @@ Parts decodeParts(const QByteArray &bytes)
 
 QByteArray encodeDiff(const PartsDiff &diff)
 {
-    Writer out;
-    out.number(quint64(diff.size()));
+    QByteArray out;
+    auto row = [&out](const Row &values) {
+        RowBytes one(Rows{values});
+        out += one.bytes();
+    };
+    appendNumber(out, quint64(diff.size()));
     for (const RowsDiff &part : diff) {
-        out.number(quint64(part.oldCount));
-        out.number(quint64(part.newCount));
-        out.number(quint64(part.changed.size()));
-        for (const RowsDiff::Changed &row : part.changed) {
-            out.number(quint64(row.oldRow));
-            out.number(quint64(row.newRow));
-            out.number(quint64(row.cells.size()));
-            for (const RowsDiff::Cell &cell : row.cells) {
-                out.number(quint64(cell.column));
-                out.value(cell.before);
-                out.value(cell.after);
+        appendNumber(out, quint64(part.oldCount));
+        appendNumber(out, quint64(part.newCount));
+        appendNumber(out, quint64(part.changed.size()));
+        for (const RowsDiff::Changed &changed : part.changed) {
+            appendNumber(out, quint64(changed.oldRow));
+            appendNumber(out, quint64(changed.newRow));
+            appendNumber(out, quint64(changed.cells.size()));
+            for (const RowsDiff::Cell &cell : changed.cells) {
+                appendNumber(out, quint64(cell.column));
+                row({cell.before, cell.after}); // the two values as one row of two
             }
         }
         for (const QVector<RowsDiff::Whole> *wholes : {&part.removed, &part.added}) {
-            out.number(quint64(wholes->size()));
+            appendNumber(out, quint64(wholes->size()));
             for (const RowsDiff::Whole &whole : *wholes) {
-                out.number(quint64(whole.index));
-                out.row(whole.row);
+                appendNumber(out, quint64(whole.index));
+                row(whole.row);
             }
         }
     }
-    return out.finish();
+    return stored(out);
 }
 
 PartsDiff decodeDiff(const QByteArray &bytes)
 {
-    Reader in(bytes);
+    Reader in = Reader::ofStored(bytes);
     PartsDiff diff(in.size());
     for (RowsDiff &part : diff) {
         part.oldCount = in.count();
         part.newCount = in.count();
         part.changed.resize(in.size());
-        for (RowsDiff::Changed &row : part.changed) {
-            row.oldRow = in.count();
-            row.newRow = in.count();
-            row.cells.resize(in.size());
-            for (RowsDiff::Cell &cell : row.cells) {
+        for (RowsDiff::Changed &changed : part.changed) {
+            changed.oldRow = in.count();
+            changed.newRow = in.count();
+            changed.cells.resize(in.size());
+            for (RowsDiff::Cell &cell : changed.cells) {
                 cell.column = in.count();
-                cell.before = in.value();
-                cell.after = in.value();
+                const Row values = in.row();
+                if (values.size() != 2)
+                    damaged();
+                cell.before = values[0];
+                cell.after = values[1];
             }
         }
         for (QVector<RowsDiff::Whole> *wholes : {&part.removed, &part.added}) {
@@ -487,11 +663,97 @@ PartsDiff decodeDiff(const QByteArray &bytes)
     return diff;
 }
 
+namespace {
+
+// Two multiply-rotate lanes over 8-byte words, fed a block at a time. It
+// and the layout digestOf feeds it never change: digests are kept in the
+// store and compared across runs, workstations and program versions.
+class StableHash {
+public:
+    // data: size bytes, or nothing when null (a count).
+    void put(char tag, const void *data, qsizetype size)
+    {
+        const qint64 length = size;
+        const qsizetype bytes = data ? size : 0;
+        if (m_used + 9 + bytes < kBlock) { // the common case, without a call per piece
+            m_block[m_used] = tag;
+            std::memcpy(m_block + m_used + 1, &length, sizeof length);
+            if (bytes > 0)
+                std::memcpy(m_block + m_used + 9, data, size_t(bytes));
+            m_used += 9 + bytes;
+            m_total += 9 + bytes;
+            return;
+        }
+        append(&tag, 1);
+        append(&length, sizeof length);
+        if (data)
+            append(data, size);
+    }
+    QByteArray result()
+    {
+        const qint64 total = m_total;
+        append(&total, sizeof total);
+        std::memset(m_block + m_used, 0, size_t(kBlock - m_used));
+        m_used = (m_used + 7) / 8 * 8;
+        flush();
+        for (quint64 *lane : {&m_a, &m_b}) {
+            *lane ^= *lane >> 33;
+            *lane *= 0xFF51AFD7ED558CCDULL;
+            *lane ^= *lane >> 33;
+        }
+        const quint64 lanes[2] = {m_a, m_b};
+        return QByteArray(reinterpret_cast<const char *>(lanes), sizeof lanes);
+    }
+
+private:
+    void append(const void *data, qsizetype size)
+    {
+        const char *from = static_cast<const char *>(data);
+        m_total += size;
+        while (size > 0) {
+            const qsizetype n = qMin(size, kBlock - m_used);
+            std::memcpy(m_block + m_used, from, size_t(n));
+            m_used += n;
+            from += n;
+            size -= n;
+            if (m_used == kBlock)
+                flush();
+        }
+    }
+    void flush()
+    {
+        for (qsizetype i = 0; i + 8 <= m_used; i += 8) {
+            quint64 word;
+            std::memcpy(&word, m_block + i, sizeof word);
+            m_a = std::rotl((m_a ^ word) * 0x87C37B91114253D5ULL, 31);
+            m_b = std::rotl((m_b + word) * 0x4CF5AD432745937FULL, 33) ^ m_a;
+        }
+        m_used = 0;
+    }
+
+    static constexpr qsizetype kBlock = 8192;
+    char m_block[kBlock];
+    qsizetype m_used = 0;
+    qint64 m_total = 0;
+    quint64 m_a = 0x9E3779B97F4A7C15ULL;
+    quint64 m_b = 0xC2B2AE3D27D4EB4FULL;
+};
+
+} // namespace
+
+QByteArray digestOf(const PartBytes &parts)
+{
+    StableHash hash;
+    for (const RowBytes &rows : parts) {
+        hash.put('P', nullptr, rows.size());
+        hash.put('B', rows.bytes().constData(), rows.bytes().size());
+    }
+    return hash.result();
+}
+
 QByteArray digestOf(const Parts &parts)
 {
-    Writer out;
-    writeParts(out, parts);
-    return QCryptographicHash::hash(out.raw(), QCryptographicHash::Md5);
+    return digestOf(partBytes(parts));
 }
 
 } // namespace store

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -52,20 +53,55 @@ struct RowsDiff {
 
 using PartsDiff = QVector<RowsDiff>;
 
+// Rows as the history keeps them: each row's values as tagged bytes, one
+// row after another. The same values always give the same bytes, so a save
+// compares and digests tens of thousands of rows without making a value of
+// each.
+class RowBytes {
+public:
+    RowBytes() = default;
+    explicit RowBytes(const Rows &rows);
+
+    // A row value by value, as a statement reads it.
+    void beginRow(qsizetype columns);
+    void addNull();
+    void addInteger(qint64 value);
+    void addReal(double value);
+    void addText(const char *utf8, qsizetype size);
+    void addText(const QString &text);
+    void addBlob(const void *bytes, qsizetype size);
+    // As stored: whole numbers, reals, texts (an empty box as empty text), bytes, NULL.
+    void addValue(const QVariant &value);
+
+    qsizetype size() const { return m_starts.size(); }
+    QByteArrayView row(qsizetype i) const;
+    Row decoded(qsizetype i) const;
+    Rows decoded() const;
+    const QByteArray &bytes() const { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+    QVector<qsizetype> m_starts;
+};
+using PartBytes = QVector<RowBytes>;
+PartBytes partBytes(const Parts &parts);
+
 // The changes from before to after. Rows are first matched on equal
 // content at both ends, then on the key columns (a parameter and class
 // number, say), so that one value typed or one class added costs one
 // change, not a rewrite of everything after it.
 RowsDiff diffRows(const Rows &before, const Rows &after, const QVector<int> &keyColumns);
+RowsDiff diffRows(const RowBytes &before, const RowBytes &after, const QVector<int> &keyColumns);
 // before rebuilt into after (forward), or after into before. Throws
 // store::Error when the rows do not fit the changes (a damaged history).
 Rows applyDiff(const RowsDiff &diff, const Rows &rows, bool forward = true);
 int changeCount(const PartsDiff &diff);
-// The same for every table of a scope.
-Parts applyDiff(const PartsDiff &diff, const Parts &parts, bool forward = true);
+// The same for every table of a scope, in place.
+void applyDiff(const PartsDiff &diff, Parts &parts, bool forward = true);
 
 // Compact bytes for the history tables, compressed when that pays, and back.
 QByteArray encodeParts(const Parts &parts);
+QByteArray encodeParts(const PartBytes &parts);
 Parts decodeParts(const QByteArray &bytes);
 QByteArray encodeDiff(const PartsDiff &diff);
 PartsDiff decodeDiff(const QByteArray &bytes);
@@ -73,5 +109,6 @@ PartsDiff decodeDiff(const QByteArray &bytes);
 // program, kept with each entry to see whether the stored rows are still
 // what the history says.
 QByteArray digestOf(const Parts &parts);
+QByteArray digestOf(const PartBytes &parts);
 
 } // namespace store

@@ -2,6 +2,7 @@
 
 #include "store/Error.h"
 #include "store/Fingerprint.h"
+#include "store/HistoryDiff.h"
 #include "store/Sql.h"
 
 #include <QSqlDriver>
@@ -153,13 +154,12 @@ int RowReader::columnCount() const
     return m_statement ? sqlite3_column_count(m_statement) : m_query.record().count();
 }
 
-void RowReader::addRowTo(FingerprintBuilder &builder) const
+template <typename Sink>
+void RowReader::feed(Sink &sink, int columns) const
 {
-    const int columns = columnCount();
     if (!m_statement) {
         for (int c = 0; c < columns; ++c)
-            builder.addValue(m_query.value(c));
-        builder.endRow();
+            sink.addValue(m_query.value(c));
         return;
     }
     // Each sqlite3_column_* call takes the connection's mutex; the value
@@ -169,26 +169,37 @@ void RowReader::addRowTo(FingerprintBuilder &builder) const
         sqlite3_value *value = sqlite3_column_value(m_statement, c);
         switch (sqlite3_value_type(value)) {
         case SQLITE_NULL:
-            builder.addNull();
+            sink.addNull();
             break;
         case SQLITE_INTEGER:
-            builder.addInteger(sqlite3_value_int64(value));
+            sink.addInteger(sqlite3_value_int64(value));
             break;
         case SQLITE_FLOAT:
-            builder.addReal(sqlite3_value_double(value));
+            sink.addReal(sqlite3_value_double(value));
             break;
         case SQLITE_BLOB:
-            builder.addBlob(sqlite3_value_blob(value), sqlite3_value_bytes(value));
+            sink.addBlob(sqlite3_value_blob(value), sqlite3_value_bytes(value));
             break;
         default: {
             // The text's bytes as stored (UTF-8): asking for them as text
             // would have SQLite copy each value to add a terminator.
             const void *bytes = sqlite3_value_blob(value);
-            builder.addText(static_cast<const char *>(bytes), sqlite3_value_bytes(value));
+            sink.addText(static_cast<const char *>(bytes), sqlite3_value_bytes(value));
         }
         }
     }
+}
+
+void RowReader::addRowTo(FingerprintBuilder &builder) const
+{
+    feed(builder, columnCount());
     builder.endRow();
+}
+
+void RowReader::addRowTo(RowBytes &rows, int columns) const
+{
+    rows.beginRow(columns);
+    feed(rows, columns);
 }
 
 } // namespace store

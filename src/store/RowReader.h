@@ -12,6 +12,7 @@ struct sqlite3_stmt;
 namespace store {
 
 class FingerprintBuilder;
+class RowBytes;
 
 // Reads the rows of one query, forward only, for the loads that read
 // thousands of rows (a lab's ranges). On SQLite it steps the statement
@@ -38,8 +39,14 @@ public:
     // Feeds every column of the row, as stored (kind and all), into a
     // fingerprint, then ends the row there.
     void addRowTo(FingerprintBuilder &builder) const;
+    // Appends the row's first `columns` values, as stored, as one row.
+    void addRowTo(RowBytes &rows, int columns) const;
 
 private:
+    // Feeds the first `columns` values of the row to sink, kind and all.
+    template <typename Sink>
+    void feed(Sink &sink, int columns) const;
+
     struct LastText {
         QByteArray raw;
         QString text;
