@@ -113,10 +113,12 @@ RowBytes readPart(const QSqlDatabase &db, const PartSpec &spec, const QString &s
     ServerVersions serverVersions;
     RowBytes rows;
     while (reader.next()) {
+        if (fingerprint && sqlite) {
+            reader.addRowTo(rows, builder);
+            continue;
+        }
         reader.addRowTo(rows, width);
-        if (fingerprint && sqlite)
-            reader.addRowTo(builder);
-        else if (fingerprint)
+        if (fingerprint)
             serverVersions.add(reader.integer(width), reader.integer(width + 1));
     }
     if (fingerprint)
@@ -430,6 +432,11 @@ void setHistoryRecording(bool on)
     g_recording = on;
 }
 
+bool historyRecording()
+{
+    return g_recording;
+}
+
 void ensureHistoryTables(const QSqlDatabase &db)
 {
     if (historyTablesExist(db))
@@ -473,6 +480,12 @@ void ScopeRecord::wrote(int part, const Rows &rows)
 {
     if (g_recording)
         m_after[part] = RowBytes(rows);
+}
+
+void ScopeRecord::wrote(int part, const RowBytes &rows)
+{
+    if (g_recording)
+        m_after[part] = rows;
 }
 
 void ScopeRecord::wrote(int part)

@@ -159,6 +159,7 @@ public:
     void expectUnchanged(const Fingerprint *seen, const QVector<int> &parts, const Subject &subject) const;
     // The part now holds these rows (values as written and read back).
     void wrote(int part, const Rows &rows);
+    void wrote(int part, const RowBytes &rows);
     // The part was written: read it again.
     void wrote(int part);
     // Appends the entry, when anything changed.
@@ -189,5 +190,6 @@ void recordReplacement(const QSqlDatabase &db, const QSqlDatabase &old, bool sec
 // For benchmarks that weigh what recording adds to a save: while off, saves
 // record nothing.
 void setHistoryRecording(bool on);
+bool historyRecording();
 
 } // namespace store

@@ -321,34 +321,72 @@ RowBytes::RowBytes(const Rows &rows)
     }
 }
 
+namespace {
+
+char *putNumber(char *out, quint64 v)
+{
+    while (v >= 0x80) {
+        *out++ = char(v | 0x80);
+        v >>= 7;
+    }
+    *out++ = char(v);
+    return out;
+}
+
+constexpr qsizetype kLongestNumber = 10;
+
+} // namespace
+
+// Values are written straight into the buffer, grown ahead: a save of a
+// large lab writes a hundred thousand of them.
+char *RowBytes::room(qsizetype size)
+{
+    if (m_used + size > m_buffer.size())
+        m_buffer.resize(qMax<qsizetype>(2 * m_buffer.size(), m_used + size + 4096));
+    return m_buffer.data() + m_used;
+}
+
+void RowBytes::wrote(const char *end)
+{
+    m_used = end - m_buffer.constData();
+}
+
 void RowBytes::beginRow(qsizetype columns)
 {
-    m_starts.append(m_bytes.size());
-    appendNumber(m_bytes, quint64(columns));
+    m_starts.append(m_used);
+    wrote(putNumber(room(kLongestNumber), quint64(columns)));
 }
 
 void RowBytes::addNull()
 {
-    m_bytes += kNull;
+    char *out = room(1);
+    *out++ = kNull;
+    wrote(out);
 }
 
 void RowBytes::addInteger(qint64 value)
 {
-    m_bytes += kInteger;
-    appendNumber(m_bytes, (quint64(value) << 1) ^ quint64(value >> 63));
+    char *out = room(1 + kLongestNumber);
+    *out++ = kInteger;
+    wrote(putNumber(out, (quint64(value) << 1) ^ quint64(value >> 63)));
 }
 
 void RowBytes::addReal(double value)
 {
-    m_bytes += kReal;
-    m_bytes.append(reinterpret_cast<const char *>(&value), sizeof value);
+    char *out = room(1 + sizeof value);
+    *out++ = kReal;
+    std::memcpy(out, &value, sizeof value);
+    wrote(out + sizeof value);
 }
 
 void RowBytes::addText(const char *utf8, qsizetype size)
 {
-    m_bytes += kText;
-    appendNumber(m_bytes, quint64(size));
-    m_bytes.append(utf8, size);
+    char *out = room(1 + kLongestNumber + size);
+    *out++ = kText;
+    out = putNumber(out, quint64(size));
+    if (size > 0)
+        std::memcpy(out, utf8, size_t(size));
+    wrote(out + size);
 }
 
 void RowBytes::addText(const QString &text)
@@ -357,25 +395,30 @@ void RowBytes::addText(const QString &text)
     // each value on its own.
     const qsizetype size = text.size();
     const QChar *in = text.constData();
-    if (std::all_of(in, in + size, [](QChar c) { return c.unicode() < 0x80; })) {
-        m_bytes += kText;
-        appendNumber(m_bytes, quint64(size));
-        const qsizetype at = m_bytes.size();
-        m_bytes.resize(at + size);
-        char *out = m_bytes.data() + at;
-        for (qsizetype i = 0; i < size; ++i)
-            out[i] = char(in[i].unicode());
-        return;
+    char *out = room(1 + kLongestNumber + size);
+    char *start = out;
+    *out++ = kText;
+    out = putNumber(out, quint64(size));
+    for (qsizetype i = 0; i < size; ++i) {
+        if (in[i].unicode() >= 0x80) {
+            const QByteArray utf8 = text.toUtf8();
+            wrote(start); // what was begun is dropped
+            addText(utf8.constData(), utf8.size());
+            return;
+        }
+        out[i] = char(in[i].unicode());
     }
-    const QByteArray utf8 = text.toUtf8();
-    addText(utf8.constData(), utf8.size());
+    wrote(out + size);
 }
 
 void RowBytes::addBlob(const void *bytes, qsizetype size)
 {
-    m_bytes += kBlob;
-    appendNumber(m_bytes, quint64(size));
-    m_bytes.append(static_cast<const char *>(bytes), size);
+    char *out = room(1 + kLongestNumber + size);
+    *out++ = kBlob;
+    out = putNumber(out, quint64(size));
+    if (size > 0)
+        std::memcpy(out, bytes, size_t(size));
+    wrote(out + size);
 }
 
 void RowBytes::addValue(const QVariant &value)
@@ -417,8 +460,8 @@ void RowBytes::addValue(const QVariant &value)
 
 QByteArrayView RowBytes::row(qsizetype i) const
 {
-    const qsizetype end = i + 1 < m_starts.size() ? m_starts[i + 1] : m_bytes.size();
-    return QByteArrayView(m_bytes).sliced(m_starts[i], end - m_starts[i]);
+    const qsizetype end = i + 1 < m_starts.size() ? m_starts[i + 1] : m_used;
+    return QByteArrayView(m_buffer.constData() + m_starts[i], end - m_starts[i]);
 }
 
 Row RowBytes::decoded(qsizetype i) const
@@ -577,7 +620,7 @@ QByteArray encodeParts(const PartBytes &parts)
     appendNumber(out, quint64(parts.size()));
     for (const RowBytes &rows : parts) {
         appendNumber(out, quint64(rows.size()));
-        out += rows.bytes();
+        out.append(rows.bytes());
     }
     return stored(out);
 }
@@ -604,7 +647,7 @@ QByteArray encodeDiff(const PartsDiff &diff)
     QByteArray out;
     auto row = [&out](const Row &values) {
         RowBytes one(Rows{values});
-        out += one.bytes();
+        out.append(one.bytes());
     };
     appendNumber(out, quint64(diff.size()));
     for (const RowsDiff &part : diff) {

@@ -77,10 +77,14 @@ public:
     QByteArrayView row(qsizetype i) const;
     Row decoded(qsizetype i) const;
     Rows decoded() const;
-    const QByteArray &bytes() const { return m_bytes; }
+    QByteArrayView bytes() const { return {m_buffer.constData(), m_used}; }
 
 private:
-    QByteArray m_bytes;
+    char *room(qsizetype size);
+    void wrote(const char *end);
+
+    QByteArray m_buffer; // written up to m_used
+    qsizetype m_used = 0;
     QVector<qsizetype> m_starts;
 };
 using PartBytes = QVector<RowBytes>;

@@ -125,7 +125,7 @@ void LabStore::remove(const RuleTables &tables, const QString &shape, const QStr
     for (const QString &table : {tables.labTable, tables.classTable, tables.dataTable})
         run(m_db, QStringLiteral("DELETE FROM %1 WHERE Lab = ? AND Shape = ?").arg(table), {lab, shape});
     for (int part = 0; part < 3; ++part)
-        record.wrote(part, {});
+        record.wrote(part, Rows());
     record.record(history::kDeleteLab);
     transaction.commit();
 }

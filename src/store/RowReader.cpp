@@ -202,4 +202,29 @@ void RowReader::addRowTo(RowBytes &rows, int columns) const
     feed(rows, columns);
 }
 
+namespace {
+
+// One value to two sinks.
+struct Both {
+    RowBytes &rows;
+    FingerprintBuilder &builder;
+    void addNull() { rows.addNull(), builder.addNull(); }
+    void addInteger(qint64 v) { rows.addInteger(v), builder.addInteger(v); }
+    void addReal(double v) { rows.addReal(v), builder.addReal(v); }
+    void addText(const char *utf8, qsizetype size) { rows.addText(utf8, size), builder.addText(utf8, size); }
+    void addBlob(const void *bytes, qsizetype size) { rows.addBlob(bytes, size), builder.addBlob(bytes, size); }
+    void addValue(const QVariant &v) { rows.addValue(v), builder.addValue(v); }
+};
+
+} // namespace
+
+void RowReader::addRowTo(RowBytes &rows, FingerprintBuilder &builder) const
+{
+    const int columns = columnCount();
+    rows.beginRow(columns);
+    Both both{rows, builder};
+    feed(both, columns);
+    builder.endRow();
+}
+
 } // namespace store

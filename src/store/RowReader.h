@@ -41,6 +41,8 @@ public:
     void addRowTo(FingerprintBuilder &builder) const;
     // Appends the row's first `columns` values, as stored, as one row.
     void addRowTo(RowBytes &rows, int columns) const;
+    // Both at once: every value read once.
+    void addRowTo(RowBytes &rows, FingerprintBuilder &builder) const;
 
 private:
     // Feeds the first `columns` values of the row to sink, kind and all.

@@ -249,11 +249,29 @@ Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &
     FingerprintBuilder written;
     QVector<QVariantList> values;
     values.reserve(rows.size());
+    // The history's copy of the rows, made from the values themselves too.
+    RowBytes history;
+    const bool keepHistory = historyRecording();
     for (const RangeRow &r : rows) {
         QVariantList row{r.serial, r.para, r.min, r.max, int(r.include), r.className, r.fieldName, int(r.show)};
         if (m_tables.scoped)
             row = QVariantList{scope.shape, scope.lab} + row;
         values.append(row);
+        if (keepHistory) {
+            history.beginRow(row.size());
+            if (m_tables.scoped) {
+                history.addText(scope.shape);
+                history.addText(scope.lab);
+            }
+            history.addInteger(r.serial);
+            history.addText(r.para);
+            history.addText(r.min);
+            history.addText(r.max);
+            history.addInteger(int(r.include));
+            history.addText(r.className);
+            history.addText(r.fieldName);
+            history.addInteger(int(r.show));
+        }
         if (!seen || !digestHere)
             continue;
         if (m_tables.scoped) {
@@ -272,7 +290,7 @@ Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &
     }
     // By position, as the table's layout is checked before the store is used.
     insertRows(m_db, m_tables.dataTable, m_tables.scoped ? 10 : 8, values);
-    record.wrote(rangesPart(), values); // read back as written, as for the fingerprint
+    record.wrote(rangesPart(), history); // read back as written, as for the fingerprint
     return digestHere && seen ? written.result() : storedNow(m_db, seen, {rangeRows(scope)});
 }
 
