@@ -1,5 +1,5 @@
 -- The history of saves, in Class.db and in OMZ2006.db alike: one entry per
--- scope a save changed. Tables of their own, so that older copies of the
+-- scope a save changed. A table of its own, so that older copies of the
 -- program keep working on the same files. Made when missing.
 
 CREATE TABLE IF NOT EXISTS History (
@@ -17,14 +17,9 @@ CREATE TABLE IF NOT EXISTS History (
   Changes     INTEGER,              -- values changed
   Cost        INTEGER,              -- what rebuilding costs since Checkpoint
   Checkpoint  INTEGER,              -- the entry whose whole version Base holds, 0 for none
-  Digest      BLOB                  -- of the scope's rows after the save
+  Digest      BLOB,                 -- of the scope's rows after the save
+  Diff        BLOB,                 -- every value changed, old and new
+  Base        BLOB                  -- the scope's rows after the save, now and then
 );
 CREATE UNIQUE INDEX IF NOT EXISTS HistoryEntry ON History (Entry);
 CREATE INDEX IF NOT EXISTS HistoryScope ON History (Area, Type, Shape, Lab, Detail, Entry);
-
-CREATE TABLE IF NOT EXISTS HistoryData (
-  Entry INTEGER NOT NULL,
-  Diff  BLOB,                       -- every value changed, old and new
-  Base  BLOB                        -- the scope's rows after the save, now and then
-);
-CREATE UNIQUE INDEX IF NOT EXISTS HistoryDataEntry ON HistoryData (Entry);

@@ -1,6 +1,8 @@
 #include "store/Engine.h"
 
 #include "store/Error.h"
+#include "store/Fingerprint.h"
+#include "store/HistoryDiff.h"
 #include "store/ServerConfig.h"
 #include "store/Sql.h"
 
@@ -11,7 +13,9 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <cstdlib>
 #include <libpq-fe.h>
+#include <optional>
 
 namespace store {
 
@@ -319,6 +323,125 @@ void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype wi
     }
     const QString into = columns.isEmpty() ? table : QStringLiteral("%1 (%2)").arg(table, columns.join(QStringLiteral(", ")));
     run(db, QStringLiteral("INSERT INTO %1 SELECT * FROM ROWS FROM (%2)").arg(into, arraysRead.join(QStringLiteral(", "))), arrays);
+}
+
+namespace {
+
+// The value of one column as text (libpq's text format) into rows, by the
+// column's type as QPSQL reads it: whole numbers, reals, bytes, text.
+void addServerValue(RowBytes &rows, Oid type, const char *text, int size)
+{
+    switch (type) {
+    case 20: case 21: case 23: // int8, int2, int4
+        rows.addInteger(std::strtoll(text, nullptr, 10));
+        break;
+    case 700: case 701: // float4, float8: written exactly since version 12
+        rows.addReal(std::strtod(text, nullptr));
+        break;
+    case 17: { // bytea, as \x followed by hex digits
+        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromRawData(text, size).mid(2));
+        rows.addBlob(bytes.constData(), bytes.size());
+        break;
+    }
+    default:
+        rows.addText(text, size);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The statement with its values written in as literals, quoted by libpq:
+// several statements go in one message only without bound values.
+QByteArray withLiterals(PGconn *session, const QString &sql, const QVariantList &values)
+{
+    QByteArray text;
+    qsizetype next = 0;
+    for (const QChar c : sql) {
+        if (c != u'?') {
+            text += QString(c).toUtf8();
+            continue;
+        }
+        const QVariant value = values.value(next++);
+        switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            text += QByteArray::number(value.toLongLong());
+            break;
+        default: {
+            if (value.isNull() && value.typeId() != QMetaType::QString) {
+                text += "NULL";
+                break;
+            }
+            const QByteArray utf8 = value.toString().toUtf8();
+            char *literal = PQescapeLiteral(session, utf8.constData(), size_t(utf8.size()));
+            if (!literal)
+                throw Error(serverMessage(QString::fromUtf8(PQerrorMessage(session))));
+            text += literal;
+            PQfreemem(literal);
+        }
+        }
+    }
+    return text;
+}
+
+void readResult(const PGresult *result, const ServerRead &read)
+{
+    const int count = PQntuples(result);
+    QVector<Oid> types(read.width);
+    for (int c = 0; c < read.width; ++c)
+        types[c] = PQftype(result, c);
+    for (int r = 0; r < count; ++r) {
+        read.rows->beginRow(read.width);
+        for (int c = 0; c < read.width; ++c) {
+            if (PQgetisnull(result, r, c))
+                read.rows->addNull();
+            else
+                addServerValue(*read.rows, types[c], PQgetvalue(result, r, c), PQgetlength(result, r, c));
+        }
+        if (read.versions)
+            read.versions->add(std::strtoll(PQgetvalue(result, r, read.width), nullptr, 10),
+                               std::strtoll(PQgetvalue(result, r, read.width + 1), nullptr, 10));
+    }
+}
+
+} // namespace
+
+void readServerRows(const QSqlDatabase &db, const QVector<ServerRead> &reads)
+{
+    PGconn *session = serverHandle(db);
+    if (!session)
+        throw Error(QStringLiteral("The database is not open."));
+    QByteArray text;
+    for (const ServerRead &read : reads)
+        text += withLiterals(session, read.sql, read.values) + ";\n";
+    // Qt reads a forward-only query's rows one at a time and leaves the
+    // end of the last one it ran on the session until its next statement;
+    // that query is done with, and libpq sends nothing new before it goes.
+    while (PGresult *left = PQgetResult(session))
+        PQclear(left);
+    if (!PQsendQuery(session, text.constData()))
+        throw Error(serverMessage(QString::fromUtf8(PQerrorMessage(session))));
+    // Every result is taken, so that the session is ready for the next
+    // statement whatever happened; the first failure is told.
+    std::optional<Error> failed;
+    qsizetype index = 0;
+    while (PGresult *result = PQgetResult(session)) {
+        if (PQresultStatus(result) != PGRES_TUPLES_OK && !failed) {
+            const char *code = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+            failed.emplace(serverMessage(QString::fromUtf8(PQresultErrorMessage(result))),
+                           code ? QString::fromLatin1(code) : QString());
+        } else if (!failed && index < reads.size()) {
+            readResult(result, reads[index]);
+        }
+        ++index;
+        PQclear(result);
+    }
+    if (failed)
+        throw *failed;
+    if (index != reads.size())
+        throw Error(QStringLiteral("The server answered %1 of %2 queries.").arg(index).arg(reads.size()));
 }
 
 QString quoted(const QString &identifier)

@@ -14,6 +14,7 @@
 #include <QHash>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <numeric>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -99,6 +100,12 @@ RowBytes shapeRows(const QString &path, Fingerprint *fingerprint)
     return RowBytes(rows);
 }
 
+ServerRead serverRead(const PartSpec &spec, RowBytes &rows, ServerVersions *versions)
+{
+    return {versions ? withServerVersions(spec.rows.sql) : spec.rows.sql, spec.rows.values,
+            int(tableOf(spec.rows).columns.size()), &rows, versions};
+}
+
 // A part's rows as stored now. fingerprint, when given, becomes what a
 // window that loaded them holds (fingerprintOf, without a second read).
 RowBytes readPart(const QSqlDatabase &db, const PartSpec &spec, const QString &shapesFile, Fingerprint *fingerprint)
@@ -107,6 +114,14 @@ RowBytes readPart(const QSqlDatabase &db, const PartSpec &spec, const QString &s
         return shapeRows(shapesFile, fingerprint);
     const bool sqlite = engineOf(db) == Engine::SQLite;
     const bool versions = fingerprint && !sqlite;
+    if (!sqlite && !outsideTransaction(db)) { // a save's: no session to renew, every value wanted
+        RowBytes rows;
+        ServerVersions serverVersions;
+        readServerRows(db, {serverRead(spec, rows, versions ? &serverVersions : nullptr)});
+        if (versions)
+            *fingerprint = serverVersions.fingerprint();
+        return rows;
+    }
     RowReader reader(db, versions ? withServerVersions(spec.rows.sql) : spec.rows.sql, spec.rows.values);
     const int width = reader.columnCount() - (versions ? 2 : 0);
     FingerprintBuilder builder;
@@ -175,8 +190,7 @@ bool historyTablesExist(const QSqlDatabase &db)
     static const char kKnown[] = "orvanaHistoryTables";
     if (db.driver() && db.driver()->property(kKnown).toBool())
         return true;
-    const bool exist = !tableColumns(db, QStringLiteral("History")).isEmpty()
-        && !tableColumns(db, QStringLiteral("HistoryData")).isEmpty();
+    const bool exist = !tableColumns(db, QStringLiteral("History")).isEmpty();
     if (exist && db.driver())
         db.driver()->setProperty(kKnown, true);
     return exist;
@@ -193,9 +207,8 @@ Parts rebuild(const QSqlDatabase &db, const HistoryScope &scope, qint64 upTo, qi
 {
     Parts parts(scope.partCount());
     RowReader rows(db,
-                   QStringLiteral("SELECT h.Entry, d.Diff, d.Base FROM History h JOIN HistoryData d ON d.Entry = h.Entry "
-                                  "WHERE %1 AND h.Entry >= ? AND h.Entry <= ? ORDER BY h.Entry")
-                       .arg(scopeCondition(QStringLiteral("h."))),
+                   QStringLiteral("SELECT Entry, Diff, Base FROM History WHERE %1 AND Entry >= ? AND Entry <= ? ORDER BY Entry")
+                       .arg(scopeCondition()),
                    scopeValues(scope) + QVariantList{checkpoint, upTo});
     bool first = true;
     qint64 last = 0;
@@ -223,34 +236,64 @@ QString nowUtc()
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
 }
 
-// Where the scope's chain of entries ends.
-struct Chain {
-    qint64 last = 0;
+} // namespace
+
+// Where the scope's chain of entries ends, and the store's last number.
+struct HistoryChain {
+    qint64 last = 0; // none yet
     qint64 cost = 0;
     qint64 checkpoint = 0;
     QByteArray digest;
+    qint64 top = 0;
 };
 
-std::optional<Chain> lastEntry(const QSqlDatabase &db, const HistoryScope &scope)
+namespace {
+
+// The queries that find them: their rows, with a save's own, come in one
+// round trip on a server.
+const QString kTopQuery = QStringLiteral("SELECT coalesce(max(Entry), 0) FROM History");
+
+QString lastEntryQuery()
 {
-    RowReader row(db,
-                  QStringLiteral("SELECT Entry, Cost, Checkpoint, Digest FROM History WHERE %1 ORDER BY Entry DESC LIMIT 1")
-                      .arg(scopeCondition()),
-                  scopeValues(scope));
-    if (!row.next())
-        return std::nullopt;
-    return Chain{row.integer(0), row.integer(1), row.integer(2), row.value(3).toByteArray()};
+    return QStringLiteral("SELECT Entry, Cost, Checkpoint, Digest FROM History WHERE %1 ORDER BY Entry DESC LIMIT 1")
+        .arg(scopeCondition());
 }
 
-void appendEntry(const QSqlDatabase &db, const HistoryScope &scope, Chain &chain, const QString &kind,
+HistoryChain chainFrom(const RowBytes &last, const RowBytes &top)
+{
+    HistoryChain chain;
+    chain.top = top.size() > 0 ? top.decoded(0).value(0).toLongLong() : 0;
+    if (last.size() > 0) {
+        const Row row = last.decoded(0);
+        chain.last = row.value(0).toLongLong();
+        chain.cost = row.value(1).toLongLong();
+        chain.checkpoint = row.value(2).toLongLong();
+        chain.digest = row.value(3).toByteArray();
+    }
+    return chain;
+}
+
+RowBytes rowsOf(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {})
+{
+    RowReader reader(db, sql, values);
+    RowBytes rows;
+    while (reader.next())
+        reader.addRowTo(rows, reader.columnCount());
+    return rows;
+}
+
+HistoryChain chainOf(const QSqlDatabase &db, const HistoryScope &scope)
+{
+    return chainFrom(rowsOf(db, lastEntryQuery(), scopeValues(scope)), rowsOf(db, kTopQuery));
+}
+
+void appendEntry(const QSqlDatabase &db, const HistoryScope &scope, HistoryChain &chain, const QString &kind,
                  const QString &note, const HistoryAuthor &author, const PartsDiff &diff, const PartBytes &after,
                  int scopeRows)
 {
     // Numbered inside the save's transaction, which holds the store's write
     // lock: two workstations never take the same number.
-    QSqlQuery next = run(db, QStringLiteral("SELECT coalesce(max(Entry), 0) + 1 FROM History"));
-    const qint64 entry = next.next() ? next.value(0).toLongLong() : 1;
-    next.finish();
+    const qint64 entry = chain.top + 1;
     bool movesRows = false;
     for (const RowsDiff &part : diff)
         movesRows = movesRows || part.movesRows();
@@ -269,12 +312,31 @@ void appendEntry(const QSqlDatabase &db, const HistoryScope &scope, Chain &chain
     const QByteArray digest = digestOf(after);
     run(db,
         QStringLiteral("INSERT INTO History (Entry, Saved, Who, Workstation, Kind, Note, Area, Type, Shape, Lab, Detail, "
-                       "Changes, Cost, Checkpoint, Digest) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                       "Changes, Cost, Checkpoint, Digest, Diff, Base) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         QVariantList{entry, nowUtc(), author.who, author.workstation, kind, note} + scopeValues(scope)
-            + QVariantList{changeCount(diff), cost, checkpoint, digest});
-    run(db, QStringLiteral("INSERT INTO HistoryData (Entry, Diff, Base) VALUES (?, ?, ?)"),
-        {entry, encodeDiff(diff), base});
-    chain = {entry, cost, checkpoint, digest};
+            + QVariantList{changeCount(diff), cost, checkpoint, digest, encodeDiff(diff), base});
+    chain = {entry, cost, checkpoint, digest, entry};
+}
+
+// Appends what changed from before to after, first what changed outside
+// the program since the chain's last entry.
+void recordInto(const QSqlDatabase &db, const HistoryScope &scope, HistoryChain chain, const QString &kind,
+                const QString &note, const PartBytes &before, const PartBytes &after)
+{
+    const int scopeRows = qMax(rowCount(before), rowCount(after));
+    // The rows found are not what the history says: say so first. (A
+    // history rebuilt to the very rows found says nothing new.)
+    if (chain.last > 0 ? chain.digest != digestOf(before) : rowCount(before) > 0) {
+        const PartBytes history = chain.last > 0 ? partBytes(rebuild(db, scope, chain.last, chain.checkpoint))
+                                                 : PartBytes(scope.partCount());
+        const PartsDiff outside = diffBytes(scope, history, before);
+        if (changeCount(outside) > 0)
+            appendEntry(db, scope, chain, chain.last > 0 ? history::kOutside : history::kFound, {}, {}, outside, before,
+                        scopeRows);
+    }
+    const PartsDiff diff = diffBytes(scope, before, after);
+    if (changeCount(diff) > 0)
+        appendEntry(db, scope, chain, kind, note, HistoryAuthor::current(), diff, after, scopeRows);
 }
 
 Subject subjectOf(const HistoryScope &scope)
@@ -450,12 +512,30 @@ ScopeRecord::ScopeRecord(const QSqlDatabase &db, const HistoryScope &scope, cons
 {
     if (!g_recording)
         return;
+    ensureHistoryTables(db);
     const QVector<PartSpec> specs = partSpecs(scope);
     m_before.resize(specs.size());
     m_fingerprints.resize(specs.size());
-    for (qsizetype i = 0; i < specs.size(); ++i)
-        m_before[i] = readPart(db, specs[i], shapesFile, &m_fingerprints[i]);
+    RowBytes last, top;
+    if (engineOf(db) == Engine::Server && !specs.first().rows.sql.isEmpty()) {
+        // The rows, their fingerprints and the chain, in one round trip.
+        QVector<ServerVersions> versions(specs.size());
+        QVector<ServerRead> reads;
+        for (qsizetype i = 0; i < specs.size(); ++i)
+            reads.append(serverRead(specs[i], m_before[i], &versions[i]));
+        reads.append({lastEntryQuery(), scopeValues(scope), 4, &last, nullptr});
+        reads.append({kTopQuery, {}, 1, &top, nullptr});
+        readServerRows(db, reads);
+        for (qsizetype i = 0; i < specs.size(); ++i)
+            m_fingerprints[i] = versions[i].fingerprint();
+    } else {
+        for (qsizetype i = 0; i < specs.size(); ++i)
+            m_before[i] = readPart(db, specs[i], shapesFile, &m_fingerprints[i]);
+        last = rowsOf(db, lastEntryQuery(), scopeValues(scope));
+        top = rowsOf(db, kTopQuery);
+    }
     m_after = m_before;
+    m_chain = std::make_shared<HistoryChain>(chainFrom(last, top));
 }
 
 void ScopeRecord::expectUnchanged(const Fingerprint *seen, const QVector<int> &parts, const Subject &subject) const
@@ -497,7 +577,7 @@ void ScopeRecord::wrote(int part)
 void ScopeRecord::record(const QString &kind, const QString &note)
 {
     if (g_recording)
-        recordChange(m_db, m_scope, kind, m_before, m_after, note);
+        recordInto(m_db, m_scope, *m_chain, kind, note, m_before, m_after);
 }
 
 void recordChange(const QSqlDatabase &db, const HistoryScope &scope, const QString &kind, const Parts &before,
@@ -510,20 +590,7 @@ void recordChange(const QSqlDatabase &db, const HistoryScope &scope, const QStri
                   const PartBytes &after, const QString &note)
 {
     ensureHistoryTables(db);
-    std::optional<Chain> last = lastEntry(db, scope);
-    Chain chain = last.value_or(Chain{});
-    const int scopeRows = qMax(rowCount(before), rowCount(after));
-    // The rows found are not what the history says: say so first. (A
-    // history rebuilt to the very rows found says nothing new.)
-    if (last ? last->digest != digestOf(before) : rowCount(before) > 0) {
-        const PartBytes history = last ? partBytes(rebuild(db, scope, last->last, last->checkpoint)) : PartBytes(scope.partCount());
-        const PartsDiff outside = diffBytes(scope, history, before);
-        if (changeCount(outside) > 0)
-            appendEntry(db, scope, chain, last ? history::kOutside : history::kFound, {}, {}, outside, before, scopeRows);
-    }
-    const PartsDiff diff = diffBytes(scope, before, after);
-    if (changeCount(diff) > 0)
-        appendEntry(db, scope, chain, kind, note, HistoryAuthor::current(), diff, after, scopeRows);
+    recordInto(db, scope, chainOf(db, scope), kind, note, before, after);
 }
 
 namespace {
@@ -532,8 +599,7 @@ const QStringList kHistoryColumns = {
     QStringLiteral("Entry"), QStringLiteral("Saved"), QStringLiteral("Who"), QStringLiteral("Workstation"),
     QStringLiteral("Kind"), QStringLiteral("Note"), QStringLiteral("Area"), QStringLiteral("Type"),
     QStringLiteral("Shape"), QStringLiteral("Lab"), QStringLiteral("Detail"), QStringLiteral("Changes"),
-    QStringLiteral("Cost"), QStringLiteral("Checkpoint"), QStringLiteral("Digest")};
-const QStringList kHistoryDataColumns = {QStringLiteral("Entry"), QStringLiteral("Diff"), QStringLiteral("Base")};
+    QStringLiteral("Cost"), QStringLiteral("Checkpoint"), QStringLiteral("Digest"), QStringLiteral("Diff"), QStringLiteral("Base")};
 
 Rows allRows(const QSqlDatabase &db, const QString &table, const QStringList &columns)
 {
@@ -584,7 +650,6 @@ QString scopeKey(const HistoryScope &scope)
 // What a replaced store held: its history and each scope's rows.
 struct Replaced {
     Rows history;
-    Rows historyData;
     QVector<HistoryScope> scopes;
     QVector<Parts> rows;
 };
@@ -594,7 +659,6 @@ Replaced readReplaced(const QSqlDatabase &old, bool secondary)
     Replaced replaced;
     if (historyTablesExist(old)) {
         replaced.history = allRows(old, QStringLiteral("History"), kHistoryColumns);
-        replaced.historyData = allRows(old, QStringLiteral("HistoryData"), kHistoryDataColumns);
     }
     replaced.scopes = scopesOf(old, secondary);
     for (const HistoryScope &scope : replaced.scopes)
@@ -617,7 +681,6 @@ void recordReplacement(const QSqlDatabase &db, const QSqlDatabase &old, bool sec
     Transaction transaction(db);
     ensureHistoryTables(db);
     insertRows(db, QStringLiteral("History"), kHistoryColumns, replaced.history);
-    insertRows(db, QStringLiteral("HistoryData"), kHistoryDataColumns, replaced.historyData);
     QHash<QString, int> before;
     for (int i = 0; i < replaced.scopes.size(); ++i)
         before.insert(scopeKey(replaced.scopes[i]), i);
@@ -735,7 +798,7 @@ Parts versionAfter(const QSqlDatabase &db, const HistoryEntry &entry)
 
 PartsDiff entryChanges(const QSqlDatabase &db, const HistoryEntry &entry)
 {
-    RowReader row(db, QStringLiteral("SELECT Diff FROM HistoryData WHERE Entry = ?"), {entry.number});
+    RowReader row(db, QStringLiteral("SELECT Diff FROM History WHERE Entry = ?"), {entry.number});
     if (!row.next())
         throw Error(QStringLiteral("There is no history entry %1.").arg(entry.number));
     try {
@@ -881,14 +944,11 @@ void pruneHistory(const QSqlDatabase &db, const QString &before)
         const QVariantList scope = scopeValues(prune.scope);
         if (checkpointOf(db, prune.keepFrom) != prune.keepFrom) {
             const Parts version = rebuild(db, prune.scope, prune.keepFrom, checkpointOf(db, prune.keepFrom));
-            run(db, QStringLiteral("UPDATE HistoryData SET Base = ? WHERE Entry = ?"), {encodeParts(version), prune.keepFrom});
-            run(db, QStringLiteral("UPDATE History SET Cost = 0, Checkpoint = ? WHERE Entry = ?"), {prune.keepFrom, prune.keepFrom});
+            run(db, QStringLiteral("UPDATE History SET Base = ?, Cost = 0, Checkpoint = ? WHERE Entry = ?"),
+                {encodeParts(version), prune.keepFrom, prune.keepFrom});
         }
         run(db, QStringLiteral("UPDATE History SET Checkpoint = ? WHERE %1 AND Entry > ? AND Checkpoint < ?").arg(scopeCondition()),
             QVariantList{prune.keepFrom} + scope + QVariantList{prune.keepFrom, prune.keepFrom});
-        run(db, QStringLiteral("DELETE FROM HistoryData WHERE Entry IN (SELECT Entry FROM History WHERE %1 AND Entry < ?)")
-                    .arg(scopeCondition()),
-            scope + QVariantList{prune.keepFrom});
         run(db, QStringLiteral("DELETE FROM History WHERE %1 AND Entry < ?").arg(scopeCondition()), scope + QVariantList{prune.keepFrom});
     }
     transaction.commit();

@@ -8,9 +8,12 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <memory>
 #include <optional>
 
 namespace store {
+
+struct HistoryChain;
 
 // What one history entry is about. A lab of a type holds its lab row, its
 // class list and its ranges; the OMZ rules (kept in OMZ2006.db, whose
@@ -172,6 +175,7 @@ private:
     PartBytes m_before;
     PartBytes m_after;
     QVector<Fingerprint> m_fingerprints;
+    std::shared_ptr<HistoryChain> m_chain; // where the scope's entries end, as read with its rows
 };
 
 // Records what changed of a scope whose rows were read elsewhere, as

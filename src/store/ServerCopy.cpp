@@ -36,12 +36,11 @@ QString schemaScriptOf(StoreKind kind)
     return {};
 }
 
-// A store made by a version before the history has no history tables: they
-// stay empty in the copy.
+// A store made by a version before the history has no history table: it
+// stays empty in the copy.
 bool copiedWhenThere(const QStringList &names, const QString &table)
 {
-    if (table.compare(QLatin1String("History"), Qt::CaseInsensitive) != 0
-        && table.compare(QLatin1String("HistoryData"), Qt::CaseInsensitive) != 0)
+    if (table.compare(QLatin1String("History"), Qt::CaseInsensitive) != 0)
         return true;
     return std::any_of(names.begin(), names.end(),
                        [&](const QString &name) { return name.compare(table, Qt::CaseInsensitive) == 0; });
