@@ -338,9 +338,13 @@ void addServerValue(RowBytes &rows, Oid type, const char *text, int size)
     case 700: case 701: // float4, float8: written exactly since version 12
         rows.addReal(std::strtod(text, nullptr));
         break;
-    case 17: { // bytea, as \x followed by hex digits
-        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromRawData(text, size).mid(2));
-        rows.addBlob(bytes.constData(), bytes.size());
+    case 17: { // bytea: hex digits after \x, or escaped, as Qt's sessions ask for
+        size_t length = 0;
+        unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(text), &length);
+        if (!bytes)
+            throw Error(QStringLiteral("The server sent bytes that cannot be read."));
+        rows.addBlob(bytes, qsizetype(length));
+        PQfreemem(bytes);
         break;
     }
     default:
