@@ -104,6 +104,7 @@ void FrmHistoryAll::buildControls()
     Caption = new QLabel(this);
     Caption->setObjectName(QStringLiteral("Caption"));
     Caption->setWordWrap(true);
+    Caption->setMinimumHeight(2 * Caption->fontMetrics().lineSpacing()); // the window keeps its size
     Tables = new QTabWidget(this);
     Tables->setObjectName(QStringLiteral("Tables"));
     Tables->setMinimumHeight(260);
@@ -246,8 +247,9 @@ void FrmHistoryAll::showRows(const store::HistoryScope &scope, const store::Part
             for (int c = 0; c < columns.size(); ++c)
                 mark(whole.index, c, QStringLiteral("%1: no such row").arg(otherName));
         }
-        const QString gone = changes.removed.isEmpty() ? QString()
-                                                       : QStringLiteral(" (%1: %2 rows more)").arg(otherName).arg(changes.removed.size());
+        const qsizetype more = changes.removed.size();
+        const QString gone = more == 0 ? QString()
+                                       : QStringLiteral(" (%1: %2 %3 more)").arg(otherName).arg(more).arg(more == 1 ? "row" : "rows");
         Tables->addTab(table, scope.partCaption(p) + gone);
     }
     Caption->setText(caption + QStringLiteral(" (%1 marked)").arg(store::changeCount(diff)));
