@@ -54,34 +54,39 @@ private slots:
     {
         DefinerFixture f(kThreeClassesFourParameters);
         f.chooseLab("AGL");
-        f.grid().setTextMatrix(2, 1, "53");
-        f.definer.MnuSave_Click();
+        for (const QString &typed : {"53", "54"}) {
+            f.grid().setTextMatrix(2, 1, typed);
+            f.definer.MnuSave_Click();
+        }
         history::FrmHistory window(f.module.mainDb(), store::HistoryScope::ofLab(kCut, {"Brilliant", "AGL"}));
-        QCOMPARE(listed(window.List), (QStringList{"save|12", "as first found|12"}));
-        // The save as it left the lab, what it changed marked with the value
-        // before: a typed limit, a tick, and the ranges of a parameter the
-        // grid does not show, which it dropped.
-        QCOMPARE(marks(*window.panel->msf), (QStringList{"2,1 Before: 52", "6,1 Before: 1", "6,2 Before: 2"}));
+        QCOMPARE(listed(window.List), (QStringList{"save|1", "save|12", "as first found|12"}));
+        // Each save as it left the lab, what it changed marked with the value
+        // before: a typed limit; the first save also dropped the ranges of a
+        // parameter the grid does not show.
+        QCOMPARE(marks(*window.panel->msf), QStringList{"2,1 Before: 53"});
         window.List->selectRow(1);
+        QCOMPARE(marks(*window.panel->msf), (QStringList{"2,1 Before: 52", "6,1 Before: 1", "6,2 Before: 2"}));
+        window.List->selectRow(2);
         window.BtnNow_Click();
-        QCOMPARE(marks(*window.panel->msf).first(), "2,1 Now: 53");
+        QCOMPARE(marks(*window.panel->msf).first(), "2,1 Now: 54");
         testsupport::ScriptedModal modal;
         modal.onOpen = [](QDialog &choice) { choice.accept(); }; // the first other lab: Nordic
         window.BtnLab_Click();
         QCOMPARE(marks(*window.panel->msf),
-                 (QStringList{"2,2 Nordic: 60", "2,3 Nordic: (empty)", "2,4 Nordic: (empty)", "2,5 Nordic: (empty)",
+                 (QStringList{"2,1 Nordic: 53", "2,2 Nordic: 60", "2,3 Nordic: (empty)", "2,4 Nordic: (empty)", "2,5 Nordic: (empty)",
                               "2,6 Nordic: (empty)", "3,1 Nordic: (empty)", "3,2 Nordic: (empty)", "3,5 Nordic: (empty)",
                               "3,6 Nordic: (empty)", "5,3 Nordic: (empty)", "5,4 Nordic: (empty)"}));
         QCOMPARE(window.panel->PList->item(0)->toolTip(), "Nordic: ticked");
 
         // Restored: stored as a new save, recorded, and the lab shown afresh.
-        window.List->selectRow(1);
+        window.List->selectRow(2);
         QSignalSpy restored(&window, &history::FrmHistory::restored);
         window.BtnRestore_Click();
         QCOMPARE(restored.count(), 1);
         QCOMPARE(f.dir.rows("SELECT \"cMin\" FROM CutData WHERE Lab = 'AGL' AND serial = 1 AND cPara = 'Table %'"),
                  QStringList{"52"});
         QCOMPARE(listed(window.List).first(), "restore (entry 1)|12");
+        QCOMPARE(window.List->model()->rowCount(), 4);
         // Someone saves the lab meanwhile: the restore asks, and Cancel writes nothing.
         f.dir.exec("UPDATE CutData SET \"cMin\" = '1' WHERE Lab = 'AGL'");
         window.List->selectRow(1);
