@@ -412,19 +412,67 @@ void readResult(const PGresult *result, const ServerRead &read)
 
 } // namespace
 
-void readServerRows(const QSqlDatabase &db, const QVector<ServerRead> &reads)
+namespace {
+
+// A session for libpq's own use: Qt reads a forward-only query's rows one
+// at a time and leaves the end of the last one it ran on the session until
+// its next statement; that query is done with, and libpq sends nothing new
+// before it goes.
+PGconn *readySession(const QSqlDatabase &db)
 {
     PGconn *session = serverHandle(db);
     if (!session)
         throw Error(QStringLiteral("The database is not open."));
+    while (PGresult *left = PQgetResult(session))
+        PQclear(left);
+    return session;
+}
+
+Error failureOf(const PGresult *result)
+{
+    const char *code = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    return Error(serverMessage(QString::fromUtf8(PQresultErrorMessage(result))), code ? QString::fromLatin1(code) : QString());
+}
+
+} // namespace
+
+void runServerStatement(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    PGconn *session = readySession(db);
+    QString numbered; // "?" becomes $1, $2...
+    int next = 0;
+    for (const QChar c : sql)
+        numbered += c == u'?' ? QStringLiteral("$%1").arg(++next) : QString(c);
+    QList<QByteArray> texts;
+    QVector<const char *> pointers;
+    QVector<int> lengths, formats;
+    QVector<Oid> types;
+    for (const QVariant &value : values) {
+        const bool bytes = value.typeId() == QMetaType::QByteArray;
+        const bool null = value.isNull() && value.typeId() != QMetaType::QString;
+        texts.append(bytes ? value.toByteArray() : value.toString().toUtf8());
+        pointers.append(null ? nullptr : texts.last().constData());
+        lengths.append(int(texts.last().size()));
+        formats.append(bytes ? 1 : 0); // bytes as they are, the rest as text
+        types.append(bytes ? 17 : 0);
+    }
+    PGresult *result = PQexecParams(session, numbered.toUtf8().constData(), int(values.size()), types.constData(),
+                                    pointers.constData(), lengths.constData(), formats.constData(), 0);
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        const Error error = failureOf(result);
+        PQclear(result);
+        throw error;
+    }
+    PQclear(result);
+}
+
+void readServerRows(const QSqlDatabase &db, const QVector<ServerRead> &reads)
+{
+    PGconn *session = readySession(db);
     QByteArray text;
     for (const ServerRead &read : reads)
         text += withLiterals(session, read.sql, read.values) + ";\n";
-    // Qt reads a forward-only query's rows one at a time and leaves the
-    // end of the last one it ran on the session until its next statement;
-    // that query is done with, and libpq sends nothing new before it goes.
-    while (PGresult *left = PQgetResult(session))
-        PQclear(left);
     if (!PQsendQuery(session, text.constData()))
         throw Error(serverMessage(QString::fromUtf8(PQerrorMessage(session))));
     // Every result is taken, so that the session is ready for the next
@@ -433,9 +481,7 @@ void readServerRows(const QSqlDatabase &db, const QVector<ServerRead> &reads)
     qsizetype index = 0;
     while (PGresult *result = PQgetResult(session)) {
         if (PQresultStatus(result) != PGRES_TUPLES_OK && !failed) {
-            const char *code = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-            failed.emplace(serverMessage(QString::fromUtf8(PQresultErrorMessage(result))),
-                           code ? QString::fromLatin1(code) : QString());
+            failed = failureOf(result);
         } else if (!failed && index < reads.size()) {
             readResult(result, reads[index]);
         }

@@ -110,6 +110,10 @@ struct ServerRead {
     ServerVersions *versions = nullptr;
 };
 void readServerRows(const QSqlDatabase &db, const QVector<ServerRead> &reads);
+// On the server, inside a transaction: one statement with its values bound
+// (bytes as bytea), in one round trip; Qt's would take three (prepare,
+// execute, deallocate). Throws store::Error.
+void runServerStatement(const QSqlDatabase &db, const QString &sql, const QVariantList &values);
 
 // An identifier quoted for the server or SQLite (double quotes doubled).
 QString quoted(const QString &identifier);

@@ -310,11 +310,15 @@ void appendEntry(const QSqlDatabase &db, const HistoryScope &scope, HistoryChain
         checkpoint = entry;
     }
     const QByteArray digest = digestOf(after);
-    run(db,
-        QStringLiteral("INSERT INTO History (Entry, Saved, Who, Workstation, Kind, Note, Area, Type, Shape, Lab, Detail, "
-                       "Changes, Cost, Checkpoint, Digest, Diff, Base) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        QVariantList{entry, nowUtc(), author.who, author.workstation, kind, note} + scopeValues(scope)
-            + QVariantList{changeCount(diff), cost, checkpoint, digest, encodeDiff(diff), base});
+    const QString insert = QStringLiteral("INSERT INTO History (Entry, Saved, Who, Workstation, Kind, Note, Area, Type, Shape, "
+                                          "Lab, Detail, Changes, Cost, Checkpoint, Digest, Diff, Base) "
+                                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    const QVariantList values = QVariantList{entry, nowUtc(), author.who, author.workstation, kind, note} + scopeValues(scope)
+        + QVariantList{changeCount(diff), cost, checkpoint, digest, encodeDiff(diff), base};
+    if (engineOf(db) == Engine::Server)
+        runServerStatement(db, insert, values);
+    else
+        run(db, insert, values);
     chain = {entry, cost, checkpoint, digest, entry};
 }
 
