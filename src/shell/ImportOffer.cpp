@@ -45,6 +45,7 @@ ImportOffer offerLegacyImport(const store::DataDir &dir)
             return !progress.wasCanceled();
         });
     } catch (const store::Error &error) {
+        progress.hide(); // a refusal leaves it up; the message stands alone
         const QString text = QStringLiteral("Class.mdb was not imported.\n\n%1").arg(error.message());
         printError(text);
         controls::inform(text);

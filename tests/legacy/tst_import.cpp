@@ -206,32 +206,47 @@ private slots:
         QCOMPARE(filesIn(dir.path()), before);
     }
 
-    // Class.mdb but no Class.db: start-up offers the import.
+    // Class.mdb but no Class.db: start-up offers the import. source:
+    // "memory" rows handed over from memory; "nwind" nwind.mdb, cancelled as
+    // soon as the progress shows; "loop" nwind.mdb cut where libmdb goes
+    // round its pages for ever, read with at most 512 KiB of output.
     void offer_data()
     {
-        QTest::addColumn<bool>("answer");
-        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("message");
-        QTest::newRow("imported") << true << false << "";
-        // Cancel acts while the reader still works: nwind.mdb holds no
-        // rule tables, so a read run to its end says so instead.
+        QTest::newRow("imported") << "memory" << "";
+        // nwind.mdb holds no rule tables: a read run to its end says so.
         QTest::newRow("cancelled while reading")
-            << true << true << "Class.mdb was not imported.\n\nThe import was cancelled; nothing was written.";
+            << "nwind" << "Class.mdb was not imported.\n\nThe import was cancelled; nothing was written.";
+        QTest::newRow("refused while reading")
+            << "loop" << "Class.mdb was not imported.\n\nClass.mdb cannot be read: reading it gave more than 512 kB, "
+                         "far more than a rule base holds; the file is probably damaged.";
     }
 
     void offer()
     {
-        QFETCH(bool, answer);
-        QFETCH(bool, cancel);
+        QFETCH(QString, source);
         QFETCH(QString, message);
         testsupport::TestDataDir dir;
         QVERIFY(QFile::remove(dir.file("Class.db")) && QFile::remove(dir.file("OMZ2006.db")));
+        const auto restore = qScopeGuard([] {
+            legacy::installReader({});
+            legacy::setReaderLimits({});
+        });
         QTimer canceller;
-        if (cancel) {
-            const QString nwind = QStringLiteral(ORVANA_FIXTURES_DIR "/nwind.mdb");
-            if (!QFile::exists(nwind))
-                QSKIP("the Access fixtures are not present");
-            QVERIFY(QFile::copy(nwind, dir.file("Class.mdb")));
+        QFile nwind(QStringLiteral(ORVANA_FIXTURES_DIR "/nwind.mdb")), out(dir.file("Class.mdb"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        if (source == "memory") {
+            legacy::installReader([](const QString &path, const legacy::Progress &) {
+                return path.endsWith(QLatin1String("OMZ2006.mdb")) ? omzMdb() : classMdb();
+            });
+        } else if (!nwind.open(QIODevice::ReadOnly)) {
+            QSKIP("the Access fixtures are not present");
+        } else if (source == "loop") {
+            out.write(nwind.read(1500000));
+            legacy::setReaderLimits({512 << 10});
+        } else {
+            out.write(nwind.readAll());
             canceller.callOnTimeout([] {
                 for (QWidget *widget : QApplication::topLevelWidgets()) {
                     if (auto *progress = qobject_cast<QProgressDialog *>(widget))
@@ -239,17 +254,16 @@ private slots:
                 }
             });
             canceller.start(1);
-        } else {
-            QVERIFY(QFile(dir.file("Class.mdb")).open(QIODevice::WriteOnly));
-            // The rows come from memory instead of the Access files.
-            legacy::installReader([](const QString &path, const legacy::Progress &) {
-                return path.endsWith(QLatin1String("OMZ2006.mdb")) ? omzMdb() : classMdb();
-            });
         }
+        out.close();
         const QStringList before = filesIn(dir.path());
-        const auto restore = qScopeGuard([] { legacy::installReader({}); });
         testsupport::ScriptedPrompt prompt;
-        prompt.answers = {answer};
+        prompt.answers = {true};
+        // No progress is left showing behind the message.
+        prompt.onInform = [](const QString &) {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                QVERIFY(!qobject_cast<QProgressDialog *>(widget) || !widget->isVisible());
+        };
         Startup startup({"orvana-class", "--data-dir", dir.path()}, dir.path());
         const std::optional<int> status = startup.run();
         QCOMPARE(prompt.confirmed, QStringList{"The data directory " + dir.path() +
