@@ -40,7 +40,8 @@ const QString kScope = QStringLiteral(" Shape = 'Brilliant' AND Lab = 'AGL'");
 // "key r c Enter|Esc|None text" (text typed into the cell editor placed on
 // (r, c) as a click does, then the key), "sel text" (the editor's selection),
 // "elsewhere SQL" (another workstation saves), "answer reload|overwrite|cancel"
-// (to the question that follows), "asked text" (the questions so far).
+// (to the question that follows), "asked text" (the questions so far),
+// "locale C|de_DE" (the desktop's numbers from then on; C at the start).
 
 // The seed plus sql; "fail TABLE CONDITION" makes such inserts fail instead.
 void seed(const testsupport::TestDataDir &dir, const QString &sql)
@@ -54,7 +55,7 @@ void seed(const testsupport::TestDataDir &dir, const QString &sql)
 
 template <typename Window>
 struct Rig {
-    explicit Rig(const QString &sql) : seeded((seed(dir, sql), true)) { window.show(); }
+    explicit Rig(const QString &sql) : seeded((seed(dir, sql), QLocale::setDefault(QLocale::c()), true)) { window.show(); }
 
     void play(const QStringList &actions)
     {
@@ -65,6 +66,8 @@ struct Rig {
             const Qt::Key key = p.value(3) == "Esc" ? Qt::Key_Escape : Qt::Key_Return;
             if (p[0] == "elsewhere") {
                 dir.exec(text);
+            } else if (p[0] == "locale") {
+                QLocale::setDefault(QLocale(text));
             } else if (p[0] == "answer") {
                 prompt.resolutions = {text == "reload"      ? controls::Resolution::Reload
                                       : text == "overwrite" ? controls::Resolution::Overwrite
@@ -166,6 +169,11 @@ private slots:
             << QStringList{"|0|0|1|0|1.5|0|2|O'Neil \"x\"", "||-0.5|1e1|2|3|4| 5 |", "|2|1|2|1.5|3|2|4|", loaded[2]}
             << QStringList{"0|O'Neil \"x\"|0|1|0|1.5|0|2", "1||-0.5|10|2|3|4|5", "2||1|2|1.5|3|2|4",
                            "3|Thick|2|3|3|4.5|4|6"};
+        // Shown with the desktop's separator, never grouped, so saved again unchanged; either separator read.
+        QTest::newRow("comma desktop: limits saved unchanged, either separator typed")
+            << "" << QStringList{"locale de_DE", "lab AGL", "key 1 3 Enter 1234.5", "key 1 5 Enter 0,25", "save", "lab AGL", "save"}
+            << QStringList{kSaved, kSaved} << QStringList{"|0|0|1234,5|0|0,25|0|2|Thin", "|1|1|2|1,5|3|2|4|Medium", "|2|2|3|3|4,5|4|6|Thick"}
+            << QStringList{"0|Thin|0|1234.5|0|0.25|0|2", "1|Medium|1|2|1.5|3|2|4", "2|Thick|2|3|3|4.5|4|6"};
         QTest::newRow("letters refused in a limit, selected")
             << "" << QStringList{"lab AGL", "key 1 3 Enter abc", "sel abc"}
             << QStringList{"Please correct the data..."} << loaded << kDescs;
