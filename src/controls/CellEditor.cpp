@@ -1,34 +1,14 @@
 #include "controls/CellEditor.h"
 
 #include "controls/FlexGrid.h"
+#include "controls/Number.h"
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
-#include <QRegularExpression>
 
 namespace controls {
-
-bool isNumeric(const QString &text, const QString &decimalPoint)
-{
-    // Compiling the pattern costs far more than matching; a save checks
-    // hundreds of limits, so keep the one for the last separator asked.
-    static QString cachedPoint;
-    static QRegularExpression number;
-    if (number.pattern().isEmpty() || decimalPoint != cachedPoint) {
-        const QString point = QRegularExpression::escape(decimalPoint);
-        number = QRegularExpression(QStringLiteral("^[+-]?(\\d+(%1\\d*)?|%1\\d+)([eE][+-]?\\d+)?$").arg(point));
-        cachedPoint = decimalPoint;
-    }
-    return number.match(text.trimmed()).hasMatch();
-}
-
-bool isNumeric(const QString &text)
-{
-    return isNumeric(text, QLocale().decimalPoint());
-}
 
 CellEditor::CellEditor(FlexGrid *grid, QLineEdit *editor, const EditorPolicy &policy, QObject *parent)
     : QObject(parent), m_grid(grid), m_editor(editor), m_policy(policy)

@@ -23,11 +23,6 @@ struct EditorPolicy {
     int maxLength = 0;
 };
 
-// Blanks around it ignored: an optional sign, digits with at most one
-// decimal separator, an optional exponent. No grouping, currency or hex.
-bool isNumeric(const QString &text, const QString &decimalPoint);
-bool isNumeric(const QString &text); // with the user's decimal separator
-
 // The floating text box laid over a grid's current cell. It shows the cell's
 // text, writes its own text back when the grid leaves the cell, and moves
 // through the grid with Enter, Shift+Enter, Up and Down, refusing to move on

@@ -3,6 +3,7 @@
 #include "controls/CellEditor.h"
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
+#include "controls/Number.h"
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 #include "definer/Guard.h"
@@ -12,7 +13,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenuBar>
 #include <QStyle>
 
@@ -31,46 +31,6 @@ constexpr Column kColumns[] = {{500, ""},           {0, ""},           {1000, "B
                                {1000, "Bazel max"}, {1000, "Bone min"}, {1000, "Bone max"},
                                {1000, "Narrow  min"}, {1000, "Narrow max"}, {1500, "Description"}};
 constexpr int kCols = int(std::size(kColumns));
-
-// The number test builds its pattern on every call, which made a save of a
-// few hundred limits slow. Plain decimals, nearly every limit, pass it for
-// certain and are settled here; signs, exponents and refusals go to it.
-bool isLimit(const QString &text)
-{
-    const QString point = QLocale().decimalPoint();
-    int digits = 0;
-    int points = 0;
-    for (const QChar ch : text) {
-        if (ch >= u'0' && ch <= u'9')
-            ++digits;
-        else if (point.size() == 1 && ch == point.at(0))
-            ++points;
-        else
-            return controls::isNumeric(text);
-    }
-    return (digits > 0 && points <= 1) || controls::isNumeric(text);
-}
-
-// A limit that passed the number test, in the user's notation, as a number.
-double toNumber(const QString &text)
-{
-    QString c = text.trimmed();
-    c.replace(QLocale().decimalPoint(), QStringLiteral("."));
-    return QLocale::c().toDouble(c);
-}
-
-// A stored limit written the way the number test reads the user's typing,
-// so that a reloaded limit saves again unchanged.
-QString limitText(const QVariant &stored)
-{
-    if (stored.isNull())
-        return {}; // an empty cell, not a 0 nobody typed
-    bool isNumber = false;
-    const double value = stored.toDouble(&isNumber);
-    if (!isNumber)
-        return stored.toString();
-    return QString::number(value, 'g', QLocale::FloatingPointShortest).replace(u'.', QLocale().decimalPoint());
-}
 
 } // namespace
 
@@ -136,7 +96,7 @@ void FrmDescPara::GetDescParameters()
         msg->setTextMatrix(r, 1, QString::number(rows[i].id));
         msg->setTextMatrix(r, kDescriptionCol, rows[i].text);
         for (int k = 0; k < kLimitCount && k < rows[i].limits.size(); ++k)
-            msg->setTextMatrix(r, kFirstLimitCol + k, limitText(rows[i].limits[k]));
+            msg->setTextMatrix(r, kFirstLimitCol + k, controls::numberText(rows[i].limits[k]));
     }
 }
 
@@ -167,13 +127,14 @@ std::optional<QVector<store::GirdleDescription>> FrmDescPara::rowsToSave() const
         store::GirdleDescription row{r - 1, msg->textMatrix(r, kDescriptionCol), {}};
         for (int c = kFirstLimitCol; c < kFirstLimitCol + kLimitCount; ++c) {
             const QString text = msg->textMatrix(r, c);
-            if (!isLimit(text)) {
+            const std::optional<double> limit = controls::readNumber(text);
+            if (!limit) {
                 controls::inform(QStringLiteral("Row %1: \"%2\" under \"%3\" is not a number. Nothing was saved.")
                                      .arg(r)
                                      .arg(text, QString::fromLatin1(kColumns[c].header)));
                 return std::nullopt;
             }
-            row.limits.append(toNumber(text));
+            row.limits.append(*limit);
         }
         rows.append(row);
     }

@@ -1,5 +1,6 @@
 #include "legacy/Import.h"
 
+#include "controls/Number.h"
 #include "legacy/MdbFile.h"
 #include "store/Database.h"
 #include "store/Schema.h"
@@ -131,9 +132,9 @@ std::optional<QVariant> convert(const QVariant &value, Kind kind)
             return QVariant(qlonglong(number));
         return std::nullopt;
     }
-    case Kind::Real: {
-        const double number = text.toDouble(&ok);
-        return ok ? std::optional<QVariant>(QVariant(number)) : std::nullopt;
+    case Kind::Real: { // girdle limits: read as the windows read them
+        const std::optional<double> number = controls::readNumber(text);
+        return number ? std::optional<QVariant>(QVariant(*number)) : std::nullopt;
     }
     }
     return std::nullopt;

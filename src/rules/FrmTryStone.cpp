@@ -1,11 +1,11 @@
 #include "rules/FrmTryStone.h"
 
+#include "controls/Number.h"
 #include "rules/Ranges.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -152,15 +152,14 @@ void FrmTryStone::evaluate()
     for (const RuleSheet::Row &row : m_sheet.rows) {
         if (!row.include)
             continue;
-        bool ok = false;
         const QString typed = m_values.value(row.parameter).trimmed();
-        const double value = QLocale().toDouble(typed, &ok);
+        const std::optional<double> value = controls::readNumber(typed);
         QString result;
-        if (!typed.isEmpty() && !ok) {
+        if (!typed.isEmpty() && !value) {
             result = QStringLiteral("not a number");
-        } else if (ok) {
+        } else if (value) {
             any = true;
-            const int k = classOf(value, row.limits);
+            const int k = classOf(*value, row.limits);
             outside = outside || k < 0;
             worst = qMax(worst, k);
             result = k < 0 ? kOutside : m_sheet.classes.value(k);

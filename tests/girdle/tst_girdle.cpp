@@ -40,7 +40,7 @@ const QString kScope = QStringLiteral(" Shape = 'Brilliant' AND Lab = 'AGL'");
 // "key r c KEY|None text" (text typed into the cell editor placed on (r, c)
 // as a click does, then the key, e.g. Return, Shift+Return, Up, Esc),
 // "at r c text" (where the editor stands and its selected text), "head text"
-// (the header row), "comma" (a German user's decimal comma from here on),
+// (the header row), "locale C|de_DE" (the desktop's numbers from then on; C at the start),
 // "grades" (the grades window opens and closes), "elsewhere SQL" (another
 // workstation saves), "answer reload|overwrite" (to the question that follows;
 // else Cancel), "asked text" (the questions so far).
@@ -57,7 +57,7 @@ void seed(const testsupport::TestDataDir &dir, const QString &sql)
 
 template <typename Window>
 struct Rig {
-    explicit Rig(const QString &sql) : seeded((seed(dir, sql), true)) { window.show(); }
+    explicit Rig(const QString &sql) : seeded((seed(dir, sql), QLocale::setDefault(QLocale::c()), true)) { window.show(); }
 
     void play(const QStringList &actions)
     {
@@ -69,6 +69,8 @@ struct Rig {
             if (p[0] == "elsewhere") {
                 dir.exec(text);
                 wroteElsewhere();
+            } else if (p[0] == "locale") {
+                QLocale::setDefault(QLocale(text));
             } else if (p[0] == "answer") {
                 prompt.resolutions = {text == "reload" ? controls::Resolution::Reload : controls::Resolution::Overwrite};
             } else if (p[0] == "asked") {
@@ -93,8 +95,6 @@ struct Rig {
                                           window.Txt->selectedText()}).join(u' '), action.mid(3));
                 } else if (p[0] == "head") {
                     QCOMPARE(window.msg->rowTexts(0).join(u'|'), text);
-                } else if (p[0] == "comma") {
-                    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
                 } else if (p[0] == "grades") {
                     testsupport::ScriptedModal modal;
                     window.Grades->trigger();
@@ -166,13 +166,15 @@ private slots:
         QTest::addColumn<QStringList>("grid");
         QTest::addColumn<QStringList>("stored");
         QStringList loaded{"|0|0|1|0|1.5|0|2|Thin", "|2|1|2|1.5|3|2|4|Medium", "|3|2|3|3|4.5|4|6|Thick"};
-        // Limits shown with the user's decimal comma save again; a limit
-        // stored as NULL is shown empty, not as 0.
-        QTest::newRow("decimal comma; rows missing a limit, emptied or never stored, skipped and reloaded closed up")
+        // Limits shown with the desktop's separator, never grouped, save again
+        // unchanged; either separator is read; a limit stored as NULL is
+        // shown empty, not as 0.
+        QTest::newRow("comma desktop; rows missing a limit, emptied or never stored, skipped and reloaded closed up")
             << "INSERT INTO GIRDLE_DESC VALUES ('Brilliant', 'AGL', 5, 'None', 0, 0, 0, 0, 0, NULL);\n"
-            << QStringList{"comma", "lab AGL", "set 2 3 ", "set 1 2 0,25", "save", "lab AGL"} << QStringList{kSaved}
-            << QStringList{"|0|0,25|1|0|1,5|0|2|Thin", "|2|2|3|3|4,5|4|6|Thick"}
-            << QStringList{"0|Thin|0.25|1|0|1.5|0|2", "2|Thick|2|3|3|4.5|4|6"};
+            << QStringList{"locale de_DE", "lab AGL", "set 2 3 ", "key 1 3 Return 1234.5", "set 1 2 0,25", "save",
+                           "lab AGL", "save"}
+            << QStringList{kSaved, kSaved} << QStringList{"|0|0,25|1234,5|0|1,5|0|2|Thin", "|2|2|3|3|4,5|4|6|Thick"}
+            << QStringList{"0|Thin|0.25|1234.5|0|1.5|0|2", "1|Thick|2|3|3|4.5|4|6"};
         QTest::newRow("middle row deleted, kept on screen while the grades window opens; renumbered")
             << "" << QStringList{"lab AGL", "del 2", "grades", "save"} << QStringList{kSaved}
             << QStringList{loaded[0], loaded[2]}

@@ -132,7 +132,7 @@ private slots:
             << "SELECT Lab, Serial, quote(Class) FROM Cut" << QStringList{"O'Brien's Lab|0|'Größe ✓'", "O'Brien's Lab|1|' '"};
         QTest::newRow("girdle zone numbers")
             << "GIRDLE_DESC" << QStringList{"S", "L", "I", "D", "1", "2", "3", "4", "5", "6"}
-            << QStringList{"Oval|AGL|0|Thin|0.5|1|<null>|2.25|-3|4.0000"}
+            << QStringList{"Oval|AGL|0|Thin|0.5|1|<null>|2,25|-3|4.0000"}
             << "SELECT ID, Description, BazelMin, typeof(BazelMax), quote(BoneMin), BoneMax, NarrowMin, NarrowMax "
                "FROM GIRDLE_DESC"
             << QStringList{"0|Thin|0.5|real|NULL|2.25|-3|4"};

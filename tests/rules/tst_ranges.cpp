@@ -21,7 +21,7 @@ class TestRanges : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    LOCALE_ROWS
 
     // Index into the limits : the reason, for each limit that looks wrong.
     void checkLimits_data()
@@ -36,7 +36,8 @@ private slots:
         QTest::newRow("sticks out below") << QStringList{"49", "62", "50", "66"} << QStringList{"0:" + inB.arg("50 to 66")};
         QTest::newRow("open where the next is closed")
             << QStringList{"52", "", "50", "66"} << QStringList{"1:" + inB.arg("50 to 66")};
-        QTest::newRow("exponent and signs") << QStringList{"-1e1", "+5", "-10", "5."} << QStringList{};
+        QTest::newRow("exponent, signs, either separator")
+            << QStringList{"-1e1", "+5", "-10", "5.", "-10,5", "5.5", "1.234,5", ""} << QStringList{"6:\"1.234,5\" is not a number."};
         QTest::newRow("min equal to max") << QStringList{"5", "5", "5", "5"} << QStringList{};
     }
     void checkLimits()
@@ -100,8 +101,10 @@ private slots:
         window.findChild<QAction *>("MnuTryStone")->trigger();
         auto *trial = window.findChild<rules::FrmTryStone *>();
         QVERIFY(trial && trial->isVisible());
+        // Pavilion Angle typed with the separator of the other desktop.
         const QList<QPair<QString, QString>> stone = {
-            {"Table %", "57"}, {"Crown Angle", "34"}, {"Pavilion Angle", "41"}, {"Total Depth %", "61"}, {"Crown Height %", "15"}};
+            {"Table %", "57"}, {"Crown Angle", "34"}, {"Pavilion Angle", QLocale().decimalPoint() == "," ? "40.7" : "40,7"},
+            {"Total Depth %", "61"}, {"Crown Height %", "15"}};
         for (const auto &[parameter, value] : stone)
             trial->setValue(parameter, value);
         auto classes = [&] {
@@ -117,7 +120,11 @@ private slots:
         // Excellent's table Max typed below its Min, unsaved: the grid says
         // why at once, and 57 now falls to the next class.
         definer::RuleSetPanel &panel = *window.definer->panel;
-        QCOMPARE(panel.msf->cellNote(2, 2), QString());
+        QStringList notes; // the demo's limits are all sound
+        for (int r = 2; r < panel.msf->rows(); ++r)
+            for (int c = 1; c < panel.msf->cols(); ++c)
+                notes << panel.msf->cellNote(r, c);
+        QCOMPARE(notes.join(QString()), QString());
         panel.msf->setRow(2);
         panel.msf->setCol(2);
         panel.editor()->tFlexFocus();
