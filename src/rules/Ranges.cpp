@@ -3,6 +3,7 @@
 #include "controls/CellEditor.h"
 
 #include <QLocale>
+#include <cmath>
 #include <optional>
 
 namespace rules {
@@ -85,17 +86,11 @@ QVector<LimitProblem> checkLimits(const QStringList &limits, const QStringList &
     return problems;
 }
 
-int classOf(double value, const QStringList &limits)
+std::optional<double> readNumber(const QString &text)
 {
-    const QChar point = QLocale().decimalPoint().front();
-    for (int k = 0; 2 * k + 1 < limits.size(); ++k) {
-        bool okMin = true, okMax = true;
-        const auto min = number(limits[2 * k], point, okMin);
-        const auto max = number(limits[2 * k + 1], point, okMax);
-        if (okMin && okMax && (!min || *min <= value) && (!max || value <= *max))
-            return k;
-    }
-    return -1;
+    bool ok = true;
+    const auto value = number(text, QLocale().decimalPoint().front(), ok);
+    return ok ? value : std::optional<double>(std::nan(""));
 }
 
 } // namespace rules
