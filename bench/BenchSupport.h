@@ -3,8 +3,15 @@
 // What every benchmark program needs: failing loudly, the median of its
 // runs, and a prompt that records what would have been shown.
 #include "controls/Prompt.h"
+#include "store/DataDir.h"
+#include "store/Error.h"
+#include "store/ServerConfig.h"
+#include "store/ServerCopy.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
 #include <algorithm>
 #include <cstdio>
@@ -42,5 +49,26 @@ public:
     }
     QStringList informed;
 };
+
+// Copies the built directory's rules into the server's empty stores and
+// returns a data directory holding only the connection file and Shapes.txt.
+inline QString moveToServer(const QString &dataDir, const QString &serverIni, const QString &into)
+{
+    QDir().mkpath(into);
+    const store::DataDir target(into);
+    if (!QFile::copy(serverIni, target.file(QString::fromLatin1(store::kServerFile)))
+        || !QFile::copy(store::DataDir(dataDir).file(QString::fromLatin1(store::kShapesFile)),
+                        target.file(QString::fromLatin1(store::kShapesFile))))
+        die(QStringLiteral("cannot set up %1").arg(into));
+    try {
+        QElapsedTimer timer;
+        timer.start();
+        store::copyToServer(store::DataDir(dataDir), *store::ServerConfig::read(target));
+        std::printf("copied to the server in %.0f ms\n", double(timer.nsecsElapsed()) / 1e6);
+    } catch (const store::Error &error) {
+        die(error.message());
+    }
+    return into;
+}
 
 } // namespace bench

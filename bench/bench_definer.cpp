@@ -276,27 +276,6 @@ double budget(double sqlite, double server)
     return g_onServer ? server : sqlite;
 }
 
-// Copies the built directory's rules into the server's empty stores and
-// returns a data directory holding only the connection file and Shapes.txt.
-QString moveToServer(const QString &dataDir, const QString &serverIni, const QString &into)
-{
-    QDir().mkpath(into);
-    const store::DataDir target(into);
-    if (!QFile::copy(serverIni, target.file(QString::fromLatin1(store::kServerFile)))
-        || !QFile::copy(store::DataDir(dataDir).file(QString::fromLatin1(store::kShapesFile)),
-                        target.file(QString::fromLatin1(store::kShapesFile))))
-        die(QStringLiteral("cannot set up %1").arg(into));
-    try {
-        QElapsedTimer timer;
-        timer.start();
-        store::copyToServer(store::DataDir(dataDir), *store::ServerConfig::read(target));
-        std::printf("copied to the server in %.0f ms\n", double(timer.nsecsElapsed()) / 1e6);
-    } catch (const store::Error &error) {
-        die(error.message());
-    }
-    return into;
-}
-
 class Bench {
 public:
     explicit Bench(const QString &dataDir) : m_dataDir(dataDir) {}
@@ -744,7 +723,7 @@ int main(int argc, char *argv[])
     // Timings here swing with other work on the machine; the load says how busy it was.
     const QString serverIni = qEnvironmentVariable("BENCH_SERVER_INI");
     g_onServer = !serverIni.isEmpty();
-    const QString benchDir = g_onServer ? moveToServer(dataDir, serverIni, tmp.filePath(QStringLiteral("server"))) : dataDir;
+    const QString benchDir = g_onServer ? bench::moveToServer(dataDir, serverIni, tmp.filePath(QStringLiteral("server"))) : dataDir;
     std::printf("engine: %s\n", g_onServer ? "PostgreSQL server" : "SQLite");
     const QByteArray loadBefore = loadAverage();
     Bench bench(benchDir);

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Runs bench_definer against a throwaway PostgreSQL server on a Unix socket
-# (as root the server runs as the postgres user). Usage: bench/run-on-server.sh [build dir]
+# Runs a benchmark (bench_definer unless named) against a throwaway PostgreSQL
+# server on a Unix socket (as root the server runs as the postgres user).
+# Usage: bench/run-on-server.sh [build dir] [benchmark]
 set -euo pipefail
 build=${1:-build}
+benchmark=${2:-bench_definer}
 bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
 root=$(mktemp -d /tmp/orvbench-XXXXXX)
 as_server=()
@@ -18,4 +20,4 @@ host=$root
 database=orvana_bench
 user=postgres
 INI
-BENCH_SERVER_INI="$root/server.ini" "$build/bench/bench_definer"
+BENCH_SERVER_INI="$root/server.ini" "$build/bench/$benchmark"
