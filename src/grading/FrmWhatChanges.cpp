@@ -287,7 +287,9 @@ void FrmWhatChanges::regrade()
         return;
     }
     if (stones.count() == 0) {
-        showNothing(QStringLiteral("%1: the report tables %2 hold no stones.").arg(scope, stones.tables.join(QStringLiteral(", "))));
+        showNothing((stones.tables.size() == 1 ? QStringLiteral("%1: the report table %2 holds no stones.")
+                                                : QStringLiteral("%1: the report tables %2 hold no stones."))
+                        .arg(scope, stones.tables.join(QStringLiteral(", "))));
         return;
     }
     const rules::Grader before(m_stored, rules::Grader::columnsOf(m_stored, stones.fields));
