@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -72,6 +73,11 @@ private slots:
         window.Form_Load();
         window.findChild<QAction *>("MnuWhatChanges")->trigger();
         auto *changes = window.findChild<grading::FrmWhatChanges *>();
+        QThread::msleep(500); // read by now, but not yet told
+        changes->BtnRead_Click(); // Cancel: what it read is dropped
+        QTest::qWait(100);
+        QCOMPARE(changes->LblRules->text(), QStringLiteral("Reading was cancelled; nothing is graded."));
+        changes->BtnRead_Click();
         QTRY_COMPARE(changes->LblChanges->text(), QStringLiteral("No stone would change class."));
         QCOMPARE(changes->LblRules->text(), QStringLiteral("Brilliant, Cut, AGL: 5 stones in XX1, XX2, graded by the stored "
                                                            "rules (before) and by the rules on screen (after)."));
