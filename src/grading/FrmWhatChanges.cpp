@@ -55,6 +55,7 @@ public:
     struct Row {
         qint64 rid;
         QString before, after, decidedBy;
+        int beforeRank, afterRank; // in class order, then outside, then not graded
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -93,13 +94,16 @@ public:
         m_column = column;
         m_order = order;
         emit layoutAboutToBeChanged();
-        auto key = [column](const Row &row) -> const QString & {
-            return column == 1 ? row.before : column == 2 ? row.after : row.decidedBy;
+        auto less = [column](const Row &a, const Row &b) {
+            switch (column) {
+            case 0: return a.rid < b.rid;
+            case 1: return a.beforeRank < b.beforeRank;
+            case 2: return a.afterRank < b.afterRank;
+            default: return a.decidedBy < b.decidedBy;
+            }
         };
         std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row &a, const Row &b) {
-            const bool less = column == 0 ? a.rid < b.rid : key(a) < key(b);
-            const bool more = column == 0 ? b.rid < a.rid : key(b) < key(a);
-            return order == Qt::AscendingOrder ? less : more;
+            return order == Qt::AscendingOrder ? less(a, b) : less(b, a);
         });
         emit layoutChanged();
     }
@@ -305,7 +309,8 @@ void FrmWhatChanges::regrade()
     QVector<ChangesModel::Row> rows;
     rows.reserve(m_comparison.changes.size());
     for (const rules::Comparison::Change &change : m_comparison.changes)
-        rows.append({change.rid, before.className(change.before), after.className(change.after), after.parameterName(change.after)});
+        rows.append({change.rid, before.className(change.before), after.className(change.after),
+                     after.parameterName(change.after), change.before.badness(), change.after.badness()});
     m_model->setRows(std::move(rows));
     LblChanges->setText(m_comparison.changes.isEmpty()
                             ? QStringLiteral("No stone would change class.")

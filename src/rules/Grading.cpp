@@ -12,20 +12,6 @@ namespace {
 
 constexpr double kOpen = std::numeric_limits<double>::infinity();
 
-// How bad a grade is: the later class the worse, outside every class worse
-// still, not graded worst.
-int badness(const Grade &grade)
-{
-    switch (grade.kind) {
-    case Grade::InClass:
-        return grade.classIndex;
-    case Grade::Outside:
-        return INT_MAX - 1;
-    default:
-        return INT_MAX;
-    }
-}
-
 // An empty limit is open on its side; one that is not a number reads NaN.
 double limit(const QString &text, double open)
 {
@@ -33,6 +19,18 @@ double limit(const QString &text, double open)
 }
 
 } // namespace
+
+int Grade::badness() const
+{
+    switch (kind) {
+    case InClass:
+        return classIndex;
+    case Outside:
+        return INT_MAX - 1;
+    default:
+        return INT_MAX;
+    }
+}
 
 Grader::Grader(const RuleSheet &sheet, const QVector<int> &columns) : m_sheet(sheet)
 {
@@ -78,8 +76,8 @@ Grade Grader::grade(const store::Reading *values, QVector<Grade> *byParameter) c
         }
         if (byParameter)
             (*byParameter)[parameter.row] = found;
-        if (badness(found) > worst) {
-            worst = badness(found);
+        if (found.badness() > worst) {
+            worst = found.badness();
             stone = found;
         }
     }

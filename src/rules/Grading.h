@@ -17,7 +17,9 @@ struct Grade {
     Kind kind = NoValue;
     int classIndex = -1; // InClass: the class, in class order
     int parameter = -1;  // a stone's grade: the sheet row that decided it
-    bool graded() const { return kind == InClass || kind == Outside; }
+    // How bad it is: the later class the worse, outside every class worse
+    // still, not graded worst.
+    int badness() const;
     bool operator==(const Grade &) const = default;
 };
 
