@@ -747,7 +747,7 @@ int main(int argc, char *argv[])
     // Timings here swing with other work on the machine; the load says how busy it was.
     const QString serverIni = qEnvironmentVariable("BENCH_SERVER_INI");
     g_onServer = !serverIni.isEmpty();
-    const QString benchDir = g_onServer ? moveToServer(dataDir, serverIni, tmp.filePath(QStringLiteral("server"))) : dataDir;
+    const QString benchDir = g_onServer ? bench::moveToServer(dataDir, serverIni, tmp.filePath(QStringLiteral("server"))) : dataDir;
     std::printf("engine: %s\n", g_onServer ? "PostgreSQL server" : "SQLite");
     const QByteArray loadBefore = loadAverage();
     Bench bench(benchDir);

@@ -251,7 +251,6 @@ QVector<controls::FlexGrid::CellNote> RuleSetPanel::checkRow(int row) const
 void RuleSetPanel::markLoaded()
 {
     msf->refreshNotes();
-    emit contentChanged();
     m_savedClasses = classNames();
     markGridSaved();
 }
@@ -267,6 +266,7 @@ void RuleSetPanel::markGridSaved()
     setTicks(sList, m_savedShows);
     msf->clearMarks();
     m_changedCells = 0;
+    emit contentChanged(); // what is stored changed too
 }
 
 void RuleSetPanel::markCell(int row, int col)

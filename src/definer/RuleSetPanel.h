@@ -46,6 +46,8 @@ public:
 
     // The class list as it stands on screen.
     QStringList classNames() const;
+    // The report field of a parameter row (index = grid row - 2).
+    QString rowField(int index) const { return m_rowFields.value(index); }
     // One row per parameter row and class column pair, as the grid shows them.
     QVector<store::RangeRow> gridRanges() const;
 
@@ -82,7 +84,7 @@ public:
     static constexpr int kClassColumnWidth = 900;
 
 signals:
-    // Cells, ticks or the whole rule set on screen changed.
+    // Cells, ticks or the whole rule set on screen changed, or were saved.
     void contentChanged();
 
 private:

@@ -2,6 +2,7 @@
 
 #include "controls/Number.h"
 
+#include <cmath>
 #include <optional>
 
 namespace rules {
@@ -69,16 +70,11 @@ QVector<LimitProblem> checkLimits(const QStringList &limits, const QStringList &
     return problems;
 }
 
-int classOf(double value, const QStringList &limits)
+std::optional<double> readLimit(const QString &text)
 {
-    for (int k = 0; 2 * k + 1 < limits.size(); ++k) {
-        bool okMin = true, okMax = true;
-        const auto min = number(limits[2 * k], okMin);
-        const auto max = number(limits[2 * k + 1], okMax);
-        if (okMin && okMax && (!min || *min <= value) && (!max || value <= *max))
-            return k;
-    }
-    return -1;
+    bool ok = true;
+    const auto value = number(text, ok);
+    return ok ? value : std::optional<double>(std::nan(""));
 }
 
 } // namespace rules

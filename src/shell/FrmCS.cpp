@@ -74,6 +74,7 @@ void FrmCS::buildMenus()
     MnuOMZsym = item(MnuOptions, QStringLiteral("MnuOMZsym"), QStringLiteral("OMZ Symmetry"));
     Desc = item(MnuOptions, QStringLiteral("Desc"), QStringLiteral("Desciption"));
     MnuTryStone = item(MnuOptions, QStringLiteral("MnuTryStone"), QStringLiteral("Try a stone..."));
+    MnuWhatChanges = item(MnuOptions, QStringLiteral("MnuWhatChanges"), QStringLiteral("What would change..."));
 
     mnuSettings = menuBar()->addMenu(QStringLiteral("Settings"));
     mnuSettings->setObjectName(QStringLiteral("mnuSettings"));
@@ -96,6 +97,7 @@ void FrmCS::buildMenus()
     connect(MnuAbout, &QAction::triggered, this, &FrmCS::MnuAbout_Click);
     connect(Desc, &QAction::triggered, this, &FrmCS::Desc_Click);
     connect(MnuTryStone, &QAction::triggered, this, &FrmCS::MnuTryStone_Click);
+    connect(MnuWhatChanges, &QAction::triggered, this, &FrmCS::MnuWhatChanges_Click);
     connect(MnuPrint, &QAction::triggered, this, &FrmCS::MnuPrint_Click);
     connect(MnuExport, &QAction::triggered, this, &FrmCS::MnuExport_Click);
     connect(MnuImport, &QAction::triggered, this, &FrmCS::MnuImport_Click);

@@ -15,6 +15,9 @@ namespace rules {
 struct RuleSheet;
 class FrmTryStone;
 }
+namespace grading {
+class FrmWhatChanges;
+}
 
 // The main window: the class definer with its menu bar, the key that opens
 // the password window, and the doors to every other window.
@@ -38,6 +41,7 @@ public:
     void MnuBackup_Click();
     // A window beside the main one that follows the grid.
     void MnuTryStone_Click();
+    void MnuWhatChanges_Click();
     // What the print-out of the lab on screen shows.
     rules::RuleSheet ruleSheet() const;
     void Desc_Click();
@@ -52,7 +56,7 @@ public:
     QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuDelete, *MnuPrint, *MnuImport, *MnuExport,
         *MnuBackup, *MnuUpdateShapes, *MnuExit;
     QMenu *MnuOptions;
-    QAction *MnuMultilab, *MnuOMZsym, *Desc, *MnuTryStone;
+    QAction *MnuMultilab, *MnuOMZsym, *Desc, *MnuTryStone, *MnuWhatChanges;
     QMenu *mnuSettings;
     QAction *MnuParameters, *MnuShape;
     QMenu *helppp;
@@ -65,7 +69,11 @@ protected:
 private:
     void buildMenus();
 
+    // The report code of the shape on screen.
+    QString shapeCode() const;
+
     rules::FrmTryStone *m_tryStone = nullptr;
+    grading::FrmWhatChanges *m_whatChanges = nullptr;
 
     store::ClassModule &m_module;
 };

@@ -31,6 +31,9 @@ public:
     // NULL reads as empty text, and as 0.
     QString text(int column);
     qint64 integer(int column) const;
+    // What a column holds as stored; an integer or a real goes into `number`.
+    enum class Kind { Null, Number, Text, Other };
+    Kind read(int column, double &number) const;
     int columnCount() const;
     // Feeds every column of the row, as stored (kind and all), into a
     // fingerprint, then ends the row there.
