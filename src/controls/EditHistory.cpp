@@ -60,17 +60,8 @@ void EditHistory::setPending(std::function<QString()> describe, std::function<vo
 
 void EditHistory::commitPending()
 {
-    if (m_committing || !m_commitPending)
-        return;
-    m_committing = true;
-    m_commitPending();
-    m_committing = false;
-}
-
-void EditHistory::push(QUndoCommand *step)
-{
-    commitPending();
-    m_stack.push(step);
+    if (m_commitPending)
+        m_commitPending();
 }
 
 void EditHistory::clear()

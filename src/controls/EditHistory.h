@@ -36,9 +36,10 @@ private:
 
 // The undo history of one window: what the user changed on screen since
 // its rules were last loaded or stored, with Undo and Redo actions named
-// after the step they take back (Ctrl+Z; Ctrl+Y and Ctrl+Shift+Z). Typing
-// not yet written into its cell counts as the latest step: it is written
-// (and so becomes a step) before any other step is kept, undone or redone.
+// after the step they take back (Ctrl+Z; Ctrl+Y and Ctrl+Shift+Z). A change
+// becomes a step when it reaches the grid or list; typing not yet written
+// into its cell is the latest change, written (and so kept) first when the
+// window's Undo or Redo runs.
 class EditHistory : public QObject {
     Q_OBJECT
 
@@ -52,14 +53,13 @@ public:
     const QUndoStack &stack() const { return m_stack; }
 
     // Keeps a change already made, or makes it (see EditStep).
-    void push(QUndoCommand *step);
+    void push(QUndoCommand *step) { m_stack.push(step); }
     // Runs change() and keeps it as one step when take() then differs;
     // undo and redo put take()'s snapshot back. describe() names the step
     // and is asked after the change.
     template <typename Take, typename Put, typename Change, typename Describe>
     void record(Take take, Put put, Change change, Describe describe)
     {
-        commitPending();
         const auto before = take();
         change();
         const auto after = take();
@@ -97,7 +97,6 @@ private:
     QAction *m_redo;
     std::function<QString()> m_describePending;
     std::function<void()> m_commitPending;
-    bool m_committing = false;
 };
 
 } // namespace controls

@@ -228,17 +228,16 @@ QString FrmDescClass::pendingStep() const
 void FrmDescClass::writeChoice()
 {
     const QString what = pendingStep();
-    const QString text = Grade->currentText();
-    // Taken out of Grade first: kept as a step, it is pending no more.
-    Grade->setCurrentIndex(-1);
     if (!what.isEmpty())
-        m_cells->setCells({{msg->row(), msg->col(), text}}, what);
+        m_cells->setCells({{msg->row(), msg->col(), Grade->currentText()}}, what);
 }
 
 void FrmDescClass::onLeaveCell()
 {
-    if (Grade->currentIndex() >= 0)
+    if (Grade->currentIndex() >= 0) {
         writeChoice();
+        Grade->setCurrentIndex(-1);
+    }
     // Hidden until the next click places it, so that it never stands over a
     // cell other than the one it writes to.
     Grade->hide();
