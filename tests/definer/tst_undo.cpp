@@ -21,14 +21,12 @@ void act(DefinerFixture &f, const QStringList &a)
         f.grid().setRow(a[1].toInt());
         f.grid().setCol(a[2].toInt());
         panel.editor()->tFlexFocus();
-        if (a[0] == "paste") {
+        if (a[0] == "paste")
             QGuiApplication::clipboard()->setText(a[3]);
-            QTest::keyClick(panel.Txt, Qt::Key_V, Qt::ControlModifier);
-            return;
-        }
-        QTest::keyClicks(panel.Txt, a.value(3));
-        if (a[0] == "type")
-            QTest::keyClick(panel.Txt, Qt::Key_Return);
+        else
+            QTest::keyClicks(panel.Txt, a.value(3));
+        if (a[0] != "pending")
+            QTest::keyClick(panel.Txt, a[0] == "type" ? Qt::Key_Return : Qt::Key_V, a[0] == "type" ? Qt::NoModifier : Qt::ControlModifier);
     } else if (a[0] == "tick") {
         QListWidgetItem *item = (a[1] == "P" ? panel.PList : panel.sList)->item(a[2].toInt());
         item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
