@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QRegularExpression>
 
 namespace controls {
@@ -55,7 +56,13 @@ CellEditor::CellEditor(GridEdits *edits, QLineEdit *editor, const EditorPolicy &
     connect(m_edits, &GridEdits::aboutToChange, this, &CellEditor::letGo);
     connect(m_edits, &GridEdits::cellsChanged, this, &CellEditor::takeUp);
     EditHistory *history = m_edits->history();
-    history->setPending([this] { return pendingStep(); }, [this] { commitPending(); });
+    // The window's history may outlive the editor while the window goes.
+    const QPointer<CellEditor> self(this);
+    history->setPending([self] { return self ? self->pendingStep() : QString(); },
+                        [self] {
+                            if (self)
+                                self->commitPending();
+                        });
     connect(m_editor, &QLineEdit::textChanged, history, &EditHistory::refresh);
 }
 
@@ -209,7 +216,9 @@ void CellEditor::pasteBlock(const QString &text)
     }
     // The paste replaces what was being typed.
     setTextWhole(m_grid->textMatrix(top, left));
-    m_edits->setCells(cells, QStringLiteral("paste of %1 cells at %2").arg(cells.size()).arg(m_edits->cellName(top, left)));
+    m_edits->setCells(cells, QStringLiteral("paste of %1 %2 at %3")
+                                 .arg(QString::number(cells.size()), cells.size() == 1 ? "cell" : "cells",
+                                      m_edits->cellName(top, left)));
     tFlexFocus();
 }
 
