@@ -5,6 +5,8 @@
 // budget. Exits non-zero when an operation reports an error or leaves the
 // data in a state it should not, so a fast wrong answer never looks good.
 #include "BenchSupport.h"
+#include "controls/CellEditor.h"
+#include "controls/EditHistory.h"
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 #include "definer/ClassDefiner.h"
@@ -21,11 +23,14 @@
 #include "store/ServerCopy.h"
 #include "store/Sql.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSqlDatabase>
@@ -311,6 +316,7 @@ public:
         smallShape();
         applyClasses();
         copyLargeLab();
+        pasteColumn();
         m_window.reset();
         m_module.reset();
     }
@@ -706,6 +712,57 @@ private:
             settle();
         }
         results.push_back(r);
+    }
+
+    // A column of limits copied from a spreadsheet, pasted over one class
+    // column of the large lab (Ctrl+V in the cell editor), then undone and
+    // redone; each run takes another column and undoes its paste untimed.
+    void pasteColumn()
+    {
+        Result paste{QStringLiteral("paste 200 cells"), std::nullopt};
+        Result undo{QStringLiteral("undo that paste"), 20.0};
+        Result redo{QStringLiteral("redo that paste"), 20.0};
+        selectLab(kBigLab);
+        settle();
+        definer::RuleSetPanel &panel = *d()->panel;
+        controls::EditHistory &history = *panel.history();
+        QStringList pasted;
+        for (int p = 1; p <= kBigParams; ++p)
+            pasted << rangeText(p, 99);
+        QGuiApplication::clipboard()->setText(pasted.join(u'\n') + u'\n');
+        auto column = [&](int col) {
+            QStringList texts;
+            for (int r = 2; r < panel.msf->rows(); ++r)
+                texts << panel.msf->textMatrix(r, col);
+            return texts;
+        };
+        for (int i = 0; i < kRuns; ++i) {
+            const int col = 1 + i;
+            const QStringList stored = column(col);
+            panel.msf->setRow(2);
+            panel.msf->setCol(col);
+            panel.editor()->tFlexFocus();
+            settle();
+            timed(paste, [&] {
+                QKeyEvent ctrlV(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+                QCoreApplication::sendEvent(panel.Txt, &ctrlV);
+            });
+            if (column(col) != pasted || history.undoAction()->text() != QStringLiteral("Undo paste of 200 cells at Param 1 / %1 %2")
+                                                                               .arg(className((col + 1) / 2), col % 2 ? "Min" : "Max"))
+                die(QStringLiteral("the paste over column %1 did not take: %2").arg(col).arg(history.undoAction()->text()));
+            timed(undo, [&] { history.undoAction()->trigger(); });
+            if (column(col) != stored || panel.gridChanged())
+                die(QStringLiteral("undoing the paste left column %1 changed").arg(col));
+            timed(redo, [&] { history.redoAction()->trigger(); });
+            if (column(col) != pasted)
+                die(QStringLiteral("redoing the paste did not bring column %1 back").arg(col));
+            history.undoAction()->trigger();
+            settle();
+        }
+        expectQuiet(paste.operation);
+        results.push_back(paste);
+        results.push_back(undo);
+        results.push_back(redo);
     }
 
     QString m_dataDir;

@@ -1,9 +1,11 @@
 #include "girdle/FrmDescPara.h"
 
 #include "controls/CellEditor.h"
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
 #include "controls/Number.h"
+#include "controls/GridEdits.h"
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 #include "definer/Guard.h"
@@ -13,6 +15,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
 
@@ -39,6 +42,11 @@ FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
 {
     Grades = menu->addAction(QStringLiteral("Grades"));
     Grades->setObjectName(QStringLiteral("Grades"));
+    // After Grades, which keeps its place.
+    MnuEdit = menu->addMenu(QStringLiteral("&Edit"));
+    MnuEdit->setObjectName(QStringLiteral("MnuEdit"));
+    MnuEdit->addAction(history->undoAction());
+    MnuEdit->addAction(history->redoAction());
     LabList->setToolTip(QStringLiteral("Select Lab"));
     msg = addGrid(kCols, 120, 1080, 8175, 2655);
     BtnAdd = addButton(QStringLiteral("BtnAdd"), QStringLiteral("Add"), QStyle::SP_FileDialogNewFolder, 120, 3960, 555);
@@ -58,7 +66,14 @@ FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
     policy.firstCol = kFirstLimitCol; // column 1 holds the hidden ID
     policy.freeTextCol = kDescriptionCol;
     policy.selectAllOnRefusal = true;
-    m_editor = new controls::CellEditor(msg, Txt, policy, this);
+    m_cells = new controls::GridEdits(
+        msg, history,
+        [this](int row, int col) {
+            return QStringLiteral("%1 / %2").arg(rowName(row), msg->textMatrix(0, col));
+        },
+        this);
+    m_editor = new controls::CellEditor(m_cells, Txt, policy, this);
+    history->watchTextBoxes(client);
 
     chainTabOrder({cShape, LabList, msg, BtnAdd, BtnList, BtnSave});
 
@@ -80,6 +95,13 @@ void FrmDescPara::LabList_Click()
     m_editor->hideEditor();
     msg->clear();
     GetDescParameters();
+    history->clear();
+}
+
+QString FrmDescPara::rowName(int row) const
+{
+    const QString description = msg->textMatrix(row, kDescriptionCol);
+    return description.isEmpty() ? QStringLiteral("row %1").arg(row) : description;
 }
 
 void FrmDescPara::GetDescParameters()
@@ -102,17 +124,19 @@ void FrmDescPara::GetDescParameters()
 
 void FrmDescPara::BtnAdd_Click()
 {
-    msg->addItem(QString(), msg->row() + 1);
+    m_cells->changeRows([this] { msg->addItem(QString(), msg->row() + 1); }, QStringLiteral("adding a row"));
 }
 
 void FrmDescPara::BtnList_Click()
 {
-    if (msg->row() < msg->fixedRows() || msg->row() >= msg->rows())
+    const int row = msg->row();
+    if (row < msg->fixedRows() || row >= msg->rows())
         return; // no current row
-    msg->removeItem(msg->row()); // the grid keeps its last row: refused silently
-    // Emptied as well as hidden, so that typed text never lands in the row
-    // that moved up into this place.
+    // Typing goes with the row: emptied as well as hidden first, the editor
+    // never writes it into the row that moves up into this place.
     m_editor->hideEditor();
+    // The grid keeps its last row: refused silently.
+    m_cells->changeRows([this, row] { msg->removeItem(row); }, QStringLiteral("deleting %1").arg(rowName(row)));
 }
 
 std::optional<QVector<store::GirdleDescription>> FrmDescPara::rowsToSave() const
@@ -150,8 +174,10 @@ void FrmDescPara::BtnSave_Click()
     const bool saved = definer::guardedSave(
         m_seen, [&](store::Fingerprint &seen) { girdleStore().saveDescriptions(scope(), *rows, &seen); },
         [this] { LabList_Click(); });
-    if (saved)
-        controls::inform(QStringLiteral("Description saved sucessfully"));
+    if (!saved)
+        return;
+    history->clear();
+    controls::inform(QStringLiteral("Description saved sucessfully"));
 }
 
 void FrmDescPara::Grades_Click()

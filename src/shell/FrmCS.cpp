@@ -2,8 +2,10 @@
 
 #include "access/FrmAbout.h"
 #include "access/FrmPass.h"
+#include "controls/EditHistory.h"
 #include "controls/Prompt.h"
 #include "definer/ClassDefiner.h"
+#include "definer/RuleSetPanel.h"
 #include "girdle/FrmDescPara.h"
 #include "secondary/FrmOMZ.h"
 #include "setup/FrmMultiData.h"
@@ -67,6 +69,12 @@ void FrmCS::buildMenus()
     MnuUpdateShapes = item(MnuFile, QStringLiteral("MnuUpdateShapes"), QStringLiteral("Update Shapes"));
     separator(MnuFile, QStringLiteral("sep89"));
     MnuExit = item(MnuFile, QStringLiteral("MnuExit"), QStringLiteral("E&xit"));
+
+    // A menu of its own beside File leaves every old menu as it was.
+    MnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    MnuEdit->setObjectName(QStringLiteral("MnuEdit"));
+    MnuEdit->addAction(definer->panel->history()->undoAction());
+    MnuEdit->addAction(definer->panel->history()->redoAction());
 
     MnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
     MnuOptions->setObjectName(QStringLiteral("MnuOptions"));

@@ -55,6 +55,8 @@ public:
     QMenu *MnuFile;
     QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuDelete, *MnuPrint, *MnuImport, *MnuExport,
         *MnuBackup, *MnuUpdateShapes, *MnuExit;
+    // Undo and Redo of the class definer's history.
+    QMenu *MnuEdit;
     QMenu *MnuOptions;
     QAction *MnuMultilab, *MnuOMZsym, *Desc, *MnuTryStone, *MnuWhatChanges;
     QMenu *mnuSettings;

@@ -1,6 +1,8 @@
 #include "controls/CellEditor.h"
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
 #include "controls/Number.h"
+#include "controls/GridEdits.h"
 #include "support/TestSupport.h"
 
 #include <QClipboard>
@@ -31,7 +33,8 @@ struct Rig {
         for (int r = 0; r < grid->rows(); ++r)
             for (int c = 0; c < grid->cols(); ++c)
                 grid->setTextMatrix(r, c, QStringLiteral("%1.%2").arg(r).arg(c));
-        editor = new controls::CellEditor(grid, edit, policy, &host);
+        editor = new controls::CellEditor(new controls::GridEdits(grid, new controls::EditHistory(&host), {}, &host),
+                                          edit, policy, &host);
         host.resize(640, 360);
         host.show();
     }

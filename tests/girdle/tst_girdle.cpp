@@ -1,4 +1,5 @@
 #include "controls/CellEditor.h"
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
 #include "girdle/FrmDescClass.h"
@@ -38,7 +39,8 @@ const QString kScope = QStringLiteral(" Shape = 'Brilliant' AND Lab = 'AGL'");
 // "lab L", "part P", "set r c text", "add r", "del r", "save",
 // "copy", "paste", "pick r c KEY text" (the drop-down list over a cell),
 // "key r c KEY|None text" (text typed into the cell editor placed on (r, c)
-// as a click does, then the key, e.g. Return, Shift+Return, Up, Esc),
+// as a click does, then the key, e.g. Return, Shift+Return, Up, Esc, Ctrl+Z),
+// "undo", "redo" (the menu items),
 // "at r c text" (where the editor stands and its selected text), "head text"
 // (the header row), "locale C|de_DE" (the desktop's numbers from then on; C at the start),
 // "grades" (the grades window opens and closes), "elsewhere SQL" (another
@@ -82,6 +84,8 @@ struct Rig {
                 window.msg->setTextMatrix(r, c, text);
             } else if (p[0] == "save") {
                 window.BtnSave->click();
+            } else if (p[0] == "undo" || p[0] == "redo") {
+                (p[0] == "undo" ? window.history->undoAction() : window.history->redoAction())->trigger();
             } else if constexpr (std::is_same_v<Window, FrmDescPara>) {
                 if (p[0] == "key") {
                     window.msg->setRow(r);
@@ -179,6 +183,11 @@ private slots:
             << "" << QStringList{"lab AGL", "del 2", "grades", "save"} << QStringList{kSaved}
             << QStringList{loaded[0], loaded[2]}
             << QStringList{"0|Thin|0|1|0|1.5|0|2", "1|Thick|2|3|3|4.5|4|6"};
+        QTest::newRow("typed limit, added row undone; deleted row undone by Ctrl+Z, there the editor; delete redone")
+            << "" << QStringList{"lab AGL", "del 2", "add 1", "key 2 3 Return 9", "undo", "undo", "key 1 2 Ctrl+Z",
+                                 "at 2 2 1", "redo", "save"}
+            << QStringList{kSaved} << QStringList{loaded[0], loaded[2]}
+            << QStringList{"0|Thin|0|1|0|1.5|0|2", "1|Thick|2|3|3|4.5|4|6"};
         QTest::newRow("row added: quotes kept, limits as numbers, empty description")
             << "" << QStringList{"lab AGL", "add 1", "set 2 2 -0.5", "set 2 3 1e1", "set 2 4 2", "set 2 5 3",
                                  "set 2 6 4", "set 2 7  5 ", "set 1 8 O'Neil \"x\"", "set 3 8 ", "save"}
@@ -237,6 +246,9 @@ private slots:
         QTest::newRow("grades: nothing to paste after a lab change; Bazel pasted into Bone, Bone saved")
             << "" << QStringList{"lab AGL", "copy", "lab Bare", "paste", "lab AGL", "copy", "part Bone", "paste", "save"}
             << QStringList{"Nothing to paste", kSaved} << loaded << (kGrades + QStringList{"2|3|0|Bone", "0|2|1|Bone"});
+        QTest::newRow("grades: a pick and a paste undone, the paste redone")
+            << "" << QStringList{"lab AGL", "copy", "part Bone", "paste", "pick 3 1 Return Thin", "undo", "undo", "redo", "save"}
+            << QStringList{kSaved} << loaded << (kGrades + QStringList{"2|3|0|Bone", "0|2|1|Bone"});
         QTest::newRow("grades: picked from the list; a class with one cell not stored, a description without text or not")
             << "INSERT INTO GIRDLE_DESC VALUES ('Brilliant', 'AGL', 4, '', 0, 0, 0, 0, 0, 0);\n"
             << QStringList{"lab AGL", "pick 1 1 Return Thin", "pick 2 2 Esc Thick", "set 3 1 Thick", "save"}

@@ -214,6 +214,13 @@ private slots:
         QCOMPARE(panel.msf->cellNote(2, 2), QStringLiteral("Min is above Max."));
         QCOMPARE(classes().first(), QStringLiteral("Table %=Very Good"));
         QCOMPARE(trial->LblStone->text(), QStringLiteral("The stone: Very Good"));
+        // Undone and redone: the note and the stone follow.
+        for (const char *item : {"MnuUndo", "MnuRedo"}) {
+            window.findChild<QAction *>(item)->trigger();
+            const bool undone = item == QLatin1String("MnuUndo");
+            QCOMPARE(panel.msf->cellNote(2, 2), undone ? QString() : QStringLiteral("Min is above Max."));
+            QCOMPARE(trial->LblStone->text(), undone ? QStringLiteral("The stone: Excellent") : QStringLiteral("The stone: Very Good"));
+        }
         trial->setValue("Table %", "99");
         QCOMPARE(trial->LblStone->text(), QStringLiteral("The stone: outside every class"));
     }
