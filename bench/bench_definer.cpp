@@ -5,6 +5,8 @@
 // budget. Exits non-zero when an operation reports an error or leaves the
 // data in a state it should not, so a fast wrong answer never looks good.
 #include "BenchSupport.h"
+#include "controls/CellEditor.h"
+#include "controls/EditHistory.h"
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 #include "definer/ClassDefiner.h"
@@ -21,11 +23,14 @@
 #include "store/ServerCopy.h"
 #include "store/Sql.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSqlDatabase>
@@ -311,6 +316,7 @@ public:
         smallShape();
         applyClasses();
         copyLargeLab();
+        pasteColumn();
         m_window.reset();
         m_module.reset();
     }
@@ -568,6 +574,9 @@ private:
         // machine's drift hits both alike: the difference is the fingerprint.
         Result unchecked{QStringLiteral("  same, unchecked"), std::nullopt};
         Result fingerprint{QStringLiteral("  fingerprint, one read"), std::nullopt};
+        // The hash alone, fed the grid's 10,000 rows from memory: what the
+        // read above spends besides SQLite's own work.
+        Result hashing{QStringLiteral("  fingerprint, hashing only"), std::nullopt};
         selectLab(kBigLab);
         settle();
         const store::RuleStore rules(m_module->mainDb(), store::RuleTables::forType(QStringLiteral("Cut")));
@@ -588,6 +597,9 @@ private:
             }
             timed(fingerprint, [&] { store::fingerprintOf(m_module->mainDb(), {rules.rangeRows(scope)}); });
         }
+        const QVector<store::RangeRow> grid = d()->panel->gridRanges();
+        for (int i = 0; i < kRuns; ++i)
+            timed(hashing, [&] { hashRows(grid); });
         expectQuiet(big.operation);
         if (storedRanges(kBigLab) != kBigParams * kBigClasses)
             die(QStringLiteral("after saving, %1 holds %2 ranges").arg(kBigLab).arg(storedRanges(kBigLab)));
@@ -618,8 +630,25 @@ private:
         results.push_back(big);
         results.push_back(unchecked);
         results.push_back(fingerprint);
+        results.push_back(hashing);
         results.push_back(ordinary);
         results.push_back(floor);
+    }
+
+    static store::Fingerprint hashRows(const QVector<store::RangeRow> &rows)
+    {
+        store::FingerprintBuilder builder;
+        for (const store::RangeRow &r : rows) {
+            builder.addText(kShape);
+            builder.addText(kBigLab);
+            for (const QString *text : {&r.para, &r.min, &r.max, &r.className, &r.fieldName})
+                builder.addText(*text);
+            builder.addInteger(r.serial);
+            builder.addInteger(int(r.include));
+            builder.addInteger(int(r.show));
+            builder.endRow();
+        }
+        return builder.result();
     }
 
     void smallShape()
@@ -685,6 +714,57 @@ private:
         results.push_back(r);
     }
 
+    // A column of limits copied from a spreadsheet, pasted over one class
+    // column of the large lab (Ctrl+V in the cell editor), then undone and
+    // redone; each run takes another column and undoes its paste untimed.
+    void pasteColumn()
+    {
+        Result paste{QStringLiteral("paste 200 cells"), std::nullopt};
+        Result undo{QStringLiteral("undo that paste"), 20.0};
+        Result redo{QStringLiteral("redo that paste"), 20.0};
+        selectLab(kBigLab);
+        settle();
+        definer::RuleSetPanel &panel = *d()->panel;
+        controls::EditHistory &history = *panel.history();
+        QStringList pasted;
+        for (int p = 1; p <= kBigParams; ++p)
+            pasted << rangeText(p, 99);
+        QGuiApplication::clipboard()->setText(pasted.join(u'\n') + u'\n');
+        auto column = [&](int col) {
+            QStringList texts;
+            for (int r = 2; r < panel.msf->rows(); ++r)
+                texts << panel.msf->textMatrix(r, col);
+            return texts;
+        };
+        for (int i = 0; i < kRuns; ++i) {
+            const int col = 1 + i;
+            const QStringList stored = column(col);
+            panel.msf->setRow(2);
+            panel.msf->setCol(col);
+            panel.editor()->tFlexFocus();
+            settle();
+            timed(paste, [&] {
+                QKeyEvent ctrlV(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+                QCoreApplication::sendEvent(panel.Txt, &ctrlV);
+            });
+            if (column(col) != pasted || history.undoAction()->text() != QStringLiteral("Undo paste of 200 cells at Param 1 / %1 %2")
+                                                                               .arg(className((col + 1) / 2), col % 2 ? "Min" : "Max"))
+                die(QStringLiteral("the paste over column %1 did not take: %2").arg(col).arg(history.undoAction()->text()));
+            timed(undo, [&] { history.undoAction()->trigger(); });
+            if (column(col) != stored || panel.gridChanged())
+                die(QStringLiteral("undoing the paste left column %1 changed").arg(col));
+            timed(redo, [&] { history.redoAction()->trigger(); });
+            if (column(col) != pasted)
+                die(QStringLiteral("redoing the paste did not bring column %1 back").arg(col));
+            history.undoAction()->trigger();
+            settle();
+        }
+        expectQuiet(paste.operation);
+        results.push_back(paste);
+        results.push_back(undo);
+        results.push_back(redo);
+    }
+
     QString m_dataDir;
     // Any message during a timed operation means it failed (guarded() turns
     // store errors into messages), unless the operation is expected to inform.
@@ -724,7 +804,7 @@ int main(int argc, char *argv[])
     // Timings here swing with other work on the machine; the load says how busy it was.
     const QString serverIni = qEnvironmentVariable("BENCH_SERVER_INI");
     g_onServer = !serverIni.isEmpty();
-    const QString benchDir = g_onServer ? moveToServer(dataDir, serverIni, tmp.filePath(QStringLiteral("server"))) : dataDir;
+    const QString benchDir = g_onServer ? bench::moveToServer(dataDir, serverIni, tmp.filePath(QStringLiteral("server"))) : dataDir;
     std::printf("engine: %s\n", g_onServer ? "PostgreSQL server" : "SQLite");
     const QByteArray loadBefore = loadAverage();
     Bench bench(benchDir);

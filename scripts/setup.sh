@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libgl-dev
-          mdbtools-dev libpq-dev postgresql libqt6sql6-psql xvfb xauth fonts-wine fonts-liberation poppler-utils
+          mdbtools-dev libpq-dev libxxhash-dev postgresql libqt6sql6-psql xvfb xauth fonts-wine fonts-liberation poppler-utils
           dpkg-dev librsvg2-bin desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do

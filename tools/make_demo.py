@@ -9,6 +9,7 @@ Run from anywhere: python3 tools/make_demo.py [output-dir]
 Output is deterministic so that re-running it gives a clean diff.
 """
 
+import math
 import os
 import random
 import sys
@@ -381,21 +382,64 @@ def omz_sql():
 # Length to width differs too much between shapes for one nominal value.
 LW_NOMINAL = {"Marquise": 2.0, "Pear": 1.6, "Oval": 1.4, "Princess": 1.02}
 
+# Stones the office graded, per shape, so that "What would change" has
+# something to show at once. Report numbers run through all shapes.
+STONES = {"Brilliant": 3000, "Marquise": 2000, "Pear": 2000, "Oval": 2000, "Princess": 2000}
+FIRST_REPORT = 240001
+# Symmetry deviations: half-normal, with this spread.
+SYM_SPREAD = {
+    "OutOfRound": 0.7, "TableOffset": 0.45, "CuletOffset": 0.5, "CrownAngleVar": 0.9, "PavAngleVar": 0.6,
+    "TableCuletAlign": 0.6, "CrownHeightVar": 0.7, "GirdleVar": 0.6, "WingBulgeDiff": 0.9, "PointAlign": 0.7,
+    "ShoulderDiff": 0.9,
+}
+DECIMALS = {"LWRatio": 2, "StarLength": 0, "LowerHalf": 0}
+
+
+def measure(shape, rng):
+    """One stone's measurements, the proportions tied as a cutter's are."""
+    fancy = shape != "Brilliant"
+    table = rng.gauss(58.5 if fancy else 57.5, 2.8 if fancy else 2.5)
+    crown = rng.gauss(33.5 if fancy else 34.2, 2.0 if fancy else 1.6)
+    pavilion = rng.gauss(41.0 if fancy else 40.9, 0.9 if fancy else 0.55)
+    girdle = max(0.3, rng.gauss(3.3, 1.0))
+    crown_height = math.tan(math.radians(crown)) * (100 - table) / 2 + rng.gauss(0, 0.3)
+    pav_depth = math.tan(math.radians(pavilion)) * 50 + rng.gauss(0, 0.3)
+    values = {
+        "TablePct": table, "CrownAngle": crown, "PavAngle": pavilion, "GirdlePct": girdle,
+        "CrownHeight": crown_height, "PavDepth": pav_depth,
+        "TotalDepth": crown_height + pav_depth + girdle + rng.gauss(0, 0.2),
+        "StarLength": rng.gauss(50, 4), "LowerHalf": rng.gauss(77, 2.5),
+        "CuletSize": abs(rng.gauss(0, 0.6)),
+        "LWRatio": rng.gauss(LW_NOMINAL.get(shape, 1.0), 0.08 if shape != "Marquise" else 0.15),
+    }
+    values.update({f: abs(rng.gauss(0, s)) for f, s in SYM_SPREAD.items()})
+    return values
+
 
 def reports_sql():
-    out = ["-- Demo report tables for Reports.db; load after data/reports.sql."]
+    out = ["-- Demo report tables for Reports.db; load after data/reports.sql.",
+           "-- One row per stone graded (RID its report number); now and then a stone",
+           "-- lacks a table's row or a value, as in an office's own tables."]
     rng = random.Random(2006)
+    shapes = [shape for shape, _ in SHAPES for _ in range(STONES[shape])]
+    rng.shuffle(shapes)
+    stones = {shape: [] for shape, _ in SHAPES}
+    for offset, shape in enumerate(shapes):
+        stones[shape].append((FIRST_REPORT + offset, measure(shape, rng)))
     for shape, _ in SHAPES:
-        for table, fields in SHAPE_RULES[shape]["reports"].items():
+        for t, (table, fields) in enumerate(SHAPE_RULES[shape]["reports"].items()):
             cols = ", ".join(["RID INTEGER"] + ["%s REAL" % f for f in fields])
             out.append("CREATE TABLE %s (%s);" % (table, cols))
-            for rid in range(1, 5):
-                values = []
+            rows = []
+            for rid, values in stones[shape]:
+                if t > 0 and rng.random() < 0.007:
+                    continue
+                row = [str(rid)]
                 for f in fields:
-                    nominal = LW_NOMINAL.get(shape, FIELDS[f][1]) if f == "LWRatio" else FIELDS[f][1]
-                    values.append(round(nominal * (1 + rng.uniform(-0.04, 0.04)), 2))
-                out.append("INSERT INTO %s (RID, %s) VALUES (%s);"
-                           % (table, ", ".join(fields), ", ".join(q(v) for v in [rid] + values)))
+                    value = round(values[f], DECIMALS.get(f, 2 if f in SYM_SPREAD else 1))
+                    row.append("NULL" if rng.random() < 0.003 else repr(value))
+                rows.append("(%s)" % ",".join(row))
+            out.append("INSERT INTO %s (RID, %s) VALUES\n%s;" % (table, ", ".join(fields), ",\n".join(rows)))
     return out
 
 

@@ -1,37 +1,22 @@
 #include "controls/CellEditor.h"
 
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
+#include "controls/Number.h"
+#include "controls/GridEdits.h"
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
-#include <QRegularExpression>
+#include <QPointer>
 
 namespace controls {
 
-bool isNumeric(const QString &text, const QString &decimalPoint)
-{
-    // Compiling the pattern costs far more than matching; a save checks
-    // hundreds of limits, so keep the one for the last separator asked.
-    static QString cachedPoint;
-    static QRegularExpression number;
-    if (number.pattern().isEmpty() || decimalPoint != cachedPoint) {
-        const QString point = QRegularExpression::escape(decimalPoint);
-        number = QRegularExpression(QStringLiteral("^[+-]?(\\d+(%1\\d*)?|%1\\d+)([eE][+-]?\\d+)?$").arg(point));
-        cachedPoint = decimalPoint;
-    }
-    return number.match(text.trimmed()).hasMatch();
-}
-
-bool isNumeric(const QString &text)
-{
-    return isNumeric(text, QLocale().decimalPoint());
-}
-
-CellEditor::CellEditor(FlexGrid *grid, QLineEdit *editor, const EditorPolicy &policy, QObject *parent)
-    : QObject(parent), m_grid(grid), m_editor(editor), m_policy(policy)
+CellEditor::CellEditor(GridEdits *edits, QLineEdit *editor, const EditorPolicy &policy, QObject *parent)
+    : QObject(parent), m_edits(edits), m_grid(edits->grid()), m_editor(editor), m_policy(policy)
 {
     m_editor->hide();
     m_editor->installEventFilter(this);
@@ -48,6 +33,39 @@ CellEditor::CellEditor(FlexGrid *grid, QLineEdit *editor, const EditorPolicy &po
     connect(m_grid, &FlexGrid::leaveCell, this, &CellEditor::onLeaveCell);
     connect(m_grid, &FlexGrid::currentCellChanged, this, &CellEditor::followCurrentCell);
     connect(m_grid, &FlexGrid::scrolled, this, &CellEditor::placeOverCell);
+    connect(m_edits, &GridEdits::aboutToChange, this, &CellEditor::letGo);
+    connect(m_edits, &GridEdits::cellsChanged, this, &CellEditor::takeUp);
+    EditHistory *history = m_edits->history();
+    // The window's history may outlive the editor while the window goes.
+    const QPointer<CellEditor> self(this);
+    history->setPending([self] { return self ? self->pendingStep() : QString(); },
+                        [self] {
+                            if (self)
+                                self->commitPending();
+                        });
+    connect(m_editor, &QLineEdit::textChanged, history, &EditHistory::refresh);
+}
+
+void CellEditor::letGo()
+{
+    if (m_writing)
+        return;
+    // Emptied and without its flag it writes nothing while the cells change
+    // under it; shown, it takes up its cell again afterwards.
+    m_parked = m_parked || m_editor->isVisible();
+    m_editFlag = false;
+    m_editor->clear();
+}
+
+void CellEditor::takeUp()
+{
+    if (m_writing || !m_parked)
+        return;
+    m_parked = false;
+    if (hasEditableCell())
+        tFlexFocus();
+    else
+        hideEditor();
 }
 
 bool CellEditor::hasEditableCell() const
@@ -111,12 +129,20 @@ bool CellEditor::wouldWrite() const
     return m_policy.editFlagWriteBack ? m_editFlag : !m_editor->text().isEmpty();
 }
 
+QString CellEditor::typingStep(const QString &text) const
+{
+    const QString cell = m_edits->cellName(m_grid->row(), m_grid->col());
+    return text.isEmpty() ? QStringLiteral("emptying %1").arg(cell) : QStringLiteral("typing in %1").arg(cell);
+}
+
 bool CellEditor::writeBack()
 {
     const bool write = wouldWrite();
     if (write) {
-        m_grid->setTextMatrix(m_grid->row(), m_grid->col(), m_editor->text());
-        emit cellWritten(m_grid->row(), m_grid->col());
+        const QString text = m_editor->text();
+        m_writing = true;
+        m_edits->setCells({{m_grid->row(), m_grid->col(), text}}, typingStep(text));
+        m_writing = false;
     }
     return write;
 }
@@ -137,10 +163,43 @@ bool CellEditor::hasPendingChange() const
     return wouldWrite() && m_editor->text() != m_grid->textMatrix(m_grid->row(), m_grid->col());
 }
 
+QString CellEditor::pendingStep() const
+{
+    return hasPendingChange() ? typingStep(m_editor->text()) : QString();
+}
+
 void CellEditor::commitPending()
 {
-    if (m_editor->isVisible() && hasEditableCell())
+    if (!m_writing && m_editor->isVisible() && hasEditableCell())
         writeBack();
+}
+
+void CellEditor::pasteBlock(const QString &text)
+{
+    QStringList lines = text.split(u'\n');
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast(); // a spreadsheet ends its copy with a line break
+    for (QString &line : lines)
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    if (lines.size() == 1 && !lines.first().contains(u'\t')) {
+        m_editor->insert(lines.first()); // one value: pasted as typed
+        return;
+    }
+    const int top = m_grid->row();
+    const int left = m_grid->col();
+    QVector<CellText> cells;
+    for (int i = 0; i < lines.size() && top + i < m_grid->rows(); ++i) {
+        const QStringList fields = lines[i].split(u'\t');
+        for (int j = 0; j < fields.size() && left + j < m_grid->cols(); ++j)
+            cells.append({top + i, left + j, m_policy.maxLength > 0 ? fields[j].left(m_policy.maxLength) : fields[j]});
+    }
+    // The paste replaces what was being typed.
+    setTextWhole(m_grid->textMatrix(top, left));
+    m_edits->setCells(cells, QStringLiteral("paste of %1 %2 at %3")
+                                 .arg(QString::number(cells.size()), cells.size() == 1 ? "cell" : "cells",
+                                      m_edits->cellName(top, left)));
+    tFlexFocus();
 }
 
 int CellEditor::nextRow(int step) const
@@ -203,6 +262,10 @@ bool CellEditor::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_editor && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Paste) && hasEditableCell()) {
+            pasteBlock(QGuiApplication::clipboard()->text());
+            return true;
+        }
         int shift = 0;
         if (key->modifiers() & Qt::ShiftModifier)
             shift |= 1;

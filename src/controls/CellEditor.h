@@ -8,6 +8,7 @@ class QLineEdit;
 namespace controls {
 
 class FlexGrid;
+class GridEdits;
 
 // What differs between the grid windows that edit cells with a floating box.
 struct EditorPolicy {
@@ -23,20 +24,18 @@ struct EditorPolicy {
     int maxLength = 0;
 };
 
-// Blanks around it ignored: an optional sign, digits with at most one
-// decimal separator, an optional exponent. No grouping, currency or hex.
-bool isNumeric(const QString &text, const QString &decimalPoint);
-bool isNumeric(const QString &text); // with the user's decimal separator
-
 // The floating text box laid over a grid's current cell. It shows the cell's
 // text, writes its own text back when the grid leaves the cell, and moves
 // through the grid with Enter, Shift+Enter, Up and Down, refusing to move on
-// text that is not a number.
+// text that is not a number. What it writes, and a block of cells pasted
+// from a spreadsheet (Ctrl+V on text with tabs or line breaks), become
+// steps of the window's history; its typing not yet written is the
+// history's pending step.
 class CellEditor : public QObject {
     Q_OBJECT
 
 public:
-    CellEditor(FlexGrid *grid, QLineEdit *editor, const EditorPolicy &policy, QObject *parent = nullptr);
+    CellEditor(GridEdits *edits, QLineEdit *editor, const EditorPolicy &policy, QObject *parent = nullptr);
 
     // Places the editor over the current cell with the cell's text selected.
     // Does nothing when the grid has no editable cell.
@@ -51,15 +50,13 @@ public:
     // The visible editor holds text that leaving the cell would write there
     // and that differs from the cell's text.
     bool hasPendingChange() const;
+    // The name of that change as a step, or empty when there is none.
+    QString pendingStep() const;
     // The editor's key handling; true when the key was used.
     bool Txt_KeyDown(int key, int shift);
 
     bool editFlag() const { return m_editFlag; }
     QLineEdit *editor() const { return m_editor; }
-
-signals:
-    // The editor's text went into this cell.
-    void cellWritten(int row, int col);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -74,12 +71,21 @@ private:
     int nextRow(int step) const;
     void moveTo(int row, int col);
     void setTextWhole(const QString &text);
+    QString typingStep(const QString &text) const;
+    // Lines and tabs from the current cell on, right and down, as far as
+    // the grid reaches; a single value goes into the editor as typed.
+    void pasteBlock(const QString &text);
+    void letGo();
+    void takeUp();
 
+    GridEdits *m_edits;
     FlexGrid *m_grid;
     QLineEdit *m_editor;
     EditorPolicy m_policy;
     bool m_editFlag = false;
-    bool m_moving = false; // the editor is moving the grid itself
+    bool m_moving = false;  // the editor is moving the grid itself
+    bool m_writing = false; // the editor is writing its own text
+    bool m_parked = false;  // shown, while someone else changes the grid
 };
 
 } // namespace controls

@@ -1,7 +1,9 @@
 #include "definer/RuleSetPanel.h"
 
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
+#include "controls/GridEdits.h"
 #include "controls/Twips.h"
 #include "definer/ClassNameList.h"
 #include "definer/Styles.h"
@@ -45,14 +47,23 @@ RuleSetPanel::RuleSetPanel(QWidget *host, const PanelCaptions &captions, const c
     : QObject(host)
 {
     buildControls(host, captions);
-    m_editor = new controls::CellEditor(msf, Txt, policy, this);
-    connect(m_editor, &controls::CellEditor::cellWritten, this, &RuleSetPanel::markCell);
+    m_history = new controls::EditHistory(host);
+    m_cells = new controls::GridEdits(msf, m_history, [this](int row, int col) { return cellName(row, col); }, this);
+    connect(m_cells, &controls::GridEdits::cellsChanged, this, &RuleSetPanel::markCells);
+    m_editor = new controls::CellEditor(m_cells, Txt, policy, this);
     msf->setNoteProvider([this](int row) { return checkRow(row); });
     for (QListWidget *list : {PList, sList})
-        connect(list, &QListWidget::itemChanged, this, &RuleSetPanel::markTick);
-    m_classNames = new ClassNameList(LCname, TxtCName, this);
+        connect(list, &QListWidget::itemChanged, this, &RuleSetPanel::tickChanged);
+    m_classNames = new ClassNameList(LCname, TxtCName, m_history, this);
     for (int i = 0; i < 4; ++i)
         connect(BtnList[i], &QAbstractButton::clicked, m_classNames, [this, i] { m_classNames->BtnList_Click(i); });
+    m_history->watchTextBoxes(host);
+}
+
+QString RuleSetPanel::cellName(int row, int col) const
+{
+    // "Table % / Excellent Min"
+    return QStringLiteral("%1 / %2 %3").arg(msf->textMatrix(row, 0), msf->textMatrix(0, col), msf->textMatrix(1, col));
 }
 
 void RuleSetPanel::buildControls(QWidget *host, const PanelCaptions &captions)
@@ -251,7 +262,6 @@ QVector<controls::FlexGrid::CellNote> RuleSetPanel::checkRow(int row) const
 void RuleSetPanel::markLoaded()
 {
     msf->refreshNotes();
-    emit contentChanged();
     m_savedClasses = classNames();
     markGridSaved();
 }
@@ -267,17 +277,50 @@ void RuleSetPanel::markGridSaved()
     setTicks(sList, m_savedShows);
     msf->clearMarks();
     m_changedCells = 0;
+    emit contentChanged(); // what is stored changed too
+    m_history->clear();
 }
 
-void RuleSetPanel::markCell(int row, int col)
+void RuleSetPanel::markCells(const QVector<QPoint> &cells)
 {
-    msf->refreshNotes(row);
+    for (const QPoint &cell : cells) {
+        const int row = cell.y();
+        const int col = cell.x();
+        msf->refreshNotes(row);
+        const bool changed = msf->textMatrix(row, col) != m_savedCells.value(row).value(col);
+        if (changed == msf->cellMarked(row, col))
+            continue;
+        msf->setCellMarked(row, col, changed);
+        m_changedCells += changed ? 1 : -1;
+    }
     emit contentChanged();
-    const bool changed = msf->textMatrix(row, col) != m_savedCells.value(row).value(col);
-    if (changed == msf->cellMarked(row, col))
-        return;
-    msf->setCellMarked(row, col, changed);
-    m_changedCells += changed ? 1 : -1;
+}
+
+void RuleSetPanel::tickChanged(QListWidgetItem *item)
+{
+    QListWidget *list = item->listWidget();
+    const int index = list->row(item);
+    const int tab = list == PList ? 0 : 1;
+    const bool on = item->checkState() == Qt::Checked;
+    auto put = [this, list, index, tab](bool state) {
+        QListWidgetItem *target = list->item(index);
+        {
+            const QSignalBlocker quiet(list);
+            target->setCheckState(state ? Qt::Checked : Qt::Unchecked);
+        }
+        // Undo and redo show the tick they changed.
+        SSTab1->setCurrentIndex(tab);
+        list->setCurrentRow(index);
+        markTick(target);
+    };
+    markTick(item);
+    m_history->push(new controls::EditStep(
+        QStringLiteral("%1 %2 in %3").arg(on ? "ticking" : "unticking", item->text(), SSTab1->tabText(tab)),
+        [put, on] { put(!on); },
+        [put, on](bool again) {
+            if (again)
+                put(on);
+        }));
 }
 
 void RuleSetPanel::markTick(QListWidgetItem *item)

@@ -5,6 +5,7 @@
 #include "store/RuleStore.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QStringList>
 
 class QLabel;
@@ -15,8 +16,10 @@ class QTabWidget;
 class QWidget;
 
 namespace controls {
+class EditHistory;
 class FlexGrid;
 class GraphicalButton;
+class GridEdits;
 }
 
 namespace definer {
@@ -46,6 +49,8 @@ public:
 
     // The class list as it stands on screen.
     QStringList classNames() const;
+    // The report field of a parameter row (index = grid row - 2).
+    QString rowField(int index) const { return m_rowFields.value(index); }
     // One row per parameter row and class column pair, as the grid shows them.
     QVector<store::RangeRow> gridRanges() const;
 
@@ -77,18 +82,24 @@ public:
 
     controls::CellEditor *editor() const { return m_editor; }
     ClassNameList *classNameList() const { return m_classNames; }
+    // Cells, ticks and the class list as changed since the last load or save.
+    controls::EditHistory *history() const { return m_history; }
+    // Every change of the grid's cells goes through here.
+    controls::GridEdits *cells() const { return m_cells; }
 
     static constexpr int kNameColumnWidth = 2500;
     static constexpr int kClassColumnWidth = 900;
 
 signals:
-    // Cells, ticks or the whole rule set on screen changed.
+    // Cells, ticks or the whole rule set on screen changed, or were saved.
     void contentChanged();
 
 private:
     void buildControls(QWidget *host, const PanelCaptions &captions);
     void markLoaded();
-    void markCell(int row, int col);
+    void markCells(const QVector<QPoint> &cells);
+    QString cellName(int row, int col) const;
+    void tickChanged(QListWidgetItem *item);
     // Tints for the limits of a parameter row that look wrong, with the reason.
     QVector<controls::FlexGrid::CellNote> checkRow(int row) const;
     void markTick(QListWidgetItem *item);
@@ -102,6 +113,8 @@ private:
     QVector<bool> m_savedShows;
     QStringList m_savedClasses;
     int m_changedCells = 0; // marked cells
+    controls::EditHistory *m_history = nullptr;
+    controls::GridEdits *m_cells = nullptr;
     controls::CellEditor *m_editor = nullptr;
     ClassNameList *m_classNames = nullptr;
 };

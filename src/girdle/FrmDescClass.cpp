@@ -1,7 +1,9 @@
 #include "girdle/FrmDescClass.h"
 
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
+#include "controls/GridEdits.h"
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 #include "definer/Guard.h"
@@ -30,6 +32,10 @@ FrmDescClass::FrmDescClass(store::ClassModule &module, QWidget *parent)
     Pst = op->addAction(QStringLiteral("Paste"));
     Pst->setObjectName(QStringLiteral("Pst"));
     Pst->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    // Below Copy and Paste, which keep their places.
+    op->addSeparator();
+    op->addAction(history->undoAction());
+    op->addAction(history->redoAction());
 
     Label2 = addLabel(QStringLiteral("Label2"), QStringLiteral("CLASS"), 360, 1080, 585, 225);
     class_ = addCombo(QStringLiteral("class"), 1200, 1080, 1575, 315);
@@ -54,6 +60,19 @@ FrmDescClass::FrmDescClass(store::ClassModule &module, QWidget *parent)
     connect(msg, &controls::FlexGrid::clicked, this, [this] { tFlexFocus(); });
     connect(msg, &controls::FlexGrid::leaveCell, this, [this] { onLeaveCell(); });
     connect(msg, &controls::FlexGrid::scrolled, this, [this] { placeGrade(); });
+    m_cells = new controls::GridEdits(
+        msg, history,
+        [this](int row, int col) {
+            return QStringLiteral("%1, %2 description").arg(msg->textMatrix(row, 0), col == 1 ? "first" : "second");
+        },
+        this);
+    // Grade lets go of its cell while undo or redo changes the grid.
+    connect(m_cells, &controls::GridEdits::aboutToChange, this, [this] {
+        Grade->setCurrentIndex(-1);
+        Grade->hide();
+    });
+    history->setPending([this] { return pendingStep(); }, [this] { writeChoice(); });
+    connect(Grade, &QComboBox::currentIndexChanged, history, &controls::EditHistory::refresh);
 
     Form_Load();
 }
@@ -76,6 +95,7 @@ void FrmDescClass::class_Click()
     GetDescriptions();
     GetDescGrades();
     Grade->hide();
+    history->clear();
 }
 
 void FrmDescClass::GetDescriptions()
@@ -152,8 +172,10 @@ void FrmDescClass::BtnSave_Click()
     const bool saved = definer::guardedSave(
         m_seen, [&](store::Fingerprint &seen) { girdleStore().saveGrades(scope(), part, grades, &seen); },
         [this] { class_Click(); });
-    if (saved)
-        controls::inform(QStringLiteral("Description saved sucessfully"));
+    if (!saved)
+        return;
+    history->clear();
+    controls::inform(QStringLiteral("Description saved sucessfully"));
 }
 
 void FrmDescClass::cpy_Click()
@@ -169,9 +191,11 @@ void FrmDescClass::Pst_Click()
         controls::inform(QStringLiteral("Nothing to paste"));
         return;
     }
+    QVector<controls::CellText> cells;
     for (int i = 0; i < CopyBuffer.size(); ++i)
         for (int c = 0; c < 2; ++c)
-            msg->setTextMatrix(i + 1, c + 1, CopyBuffer[i][c]);
+            cells.append({i + 1, c + 1, CopyBuffer[i][c]});
+    m_cells->setCells(cells, QStringLiteral("paste"));
 }
 
 void FrmDescClass::placeGrade()
@@ -193,10 +217,25 @@ void FrmDescClass::tFlexFocus()
     Grade->setFocus(Qt::OtherFocusReason);
 }
 
+QString FrmDescClass::pendingStep() const
+{
+    const bool chosen = !Grade->isHidden() && Grade->currentIndex() >= 0
+        && Grade->currentText() != msg->textMatrix(msg->row(), msg->col());
+    return chosen ? QStringLiteral("choosing %1 for %2").arg(Grade->currentText(), m_cells->cellName(msg->row(), msg->col()))
+                  : QString();
+}
+
+void FrmDescClass::writeChoice()
+{
+    const QString what = pendingStep();
+    if (!what.isEmpty())
+        m_cells->setCells({{msg->row(), msg->col(), Grade->currentText()}}, what);
+}
+
 void FrmDescClass::onLeaveCell()
 {
     if (Grade->currentIndex() >= 0) {
-        msg->setTextMatrix(msg->row(), msg->col(), Grade->currentText());
+        writeChoice();
         Grade->setCurrentIndex(-1);
     }
     // Hidden until the next click places it, so that it never stands over a

@@ -9,6 +9,10 @@
 class QAction;
 class QMenu;
 
+namespace controls {
+class GridEdits;
+}
+
 namespace girdle {
 
 // For every cut class of a lab and shape, and one girdle part, the range of
@@ -51,8 +55,12 @@ protected:
 
 private:
     store::Fingerprint m_seen; // the part's grades as loaded or saved last
+    controls::GridEdits *m_cells;
     void onLeaveCell();
     void placeGrade();
+    // The description chosen in Grade and not yet in its cell, as a step.
+    QString pendingStep() const;
+    void writeChoice();
 };
 
 } // namespace girdle

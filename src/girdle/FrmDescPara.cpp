@@ -1,8 +1,11 @@
 #include "girdle/FrmDescPara.h"
 
 #include "controls/CellEditor.h"
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
+#include "controls/Number.h"
+#include "controls/GridEdits.h"
 #include "controls/Prompt.h"
 #include "controls/Twips.h"
 #include "definer/Guard.h"
@@ -12,7 +15,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QLocale>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
 
@@ -32,46 +35,6 @@ constexpr Column kColumns[] = {{500, ""},           {0, ""},           {1000, "B
                                {1000, "Narrow  min"}, {1000, "Narrow max"}, {1500, "Description"}};
 constexpr int kCols = int(std::size(kColumns));
 
-// The number test builds its pattern on every call, which made a save of a
-// few hundred limits slow. Plain decimals, nearly every limit, pass it for
-// certain and are settled here; signs, exponents and refusals go to it.
-bool isLimit(const QString &text)
-{
-    const QString point = QLocale().decimalPoint();
-    int digits = 0;
-    int points = 0;
-    for (const QChar ch : text) {
-        if (ch >= u'0' && ch <= u'9')
-            ++digits;
-        else if (point.size() == 1 && ch == point.at(0))
-            ++points;
-        else
-            return controls::isNumeric(text);
-    }
-    return (digits > 0 && points <= 1) || controls::isNumeric(text);
-}
-
-// A limit that passed the number test, in the user's notation, as a number.
-double toNumber(const QString &text)
-{
-    QString c = text.trimmed();
-    c.replace(QLocale().decimalPoint(), QStringLiteral("."));
-    return QLocale::c().toDouble(c);
-}
-
-// A stored limit written the way the number test reads the user's typing,
-// so that a reloaded limit saves again unchanged.
-QString limitText(const QVariant &stored)
-{
-    if (stored.isNull())
-        return {}; // an empty cell, not a 0 nobody typed
-    bool isNumber = false;
-    const double value = stored.toDouble(&isNumber);
-    if (!isNumber)
-        return stored.toString();
-    return QString::number(value, 'g', QLocale::FloatingPointShortest).replace(u'.', QLocale().decimalPoint());
-}
-
 } // namespace
 
 FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
@@ -79,6 +42,11 @@ FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
 {
     Grades = menu->addAction(QStringLiteral("Grades"));
     Grades->setObjectName(QStringLiteral("Grades"));
+    // After Grades, which keeps its place.
+    MnuEdit = menu->addMenu(QStringLiteral("&Edit"));
+    MnuEdit->setObjectName(QStringLiteral("MnuEdit"));
+    MnuEdit->addAction(history->undoAction());
+    MnuEdit->addAction(history->redoAction());
     LabList->setToolTip(QStringLiteral("Select Lab"));
     msg = addGrid(kCols, 120, 1080, 8175, 2655);
     BtnAdd = addButton(QStringLiteral("BtnAdd"), QStringLiteral("Add"), QStyle::SP_FileDialogNewFolder, 120, 3960, 555);
@@ -98,7 +66,14 @@ FrmDescPara::FrmDescPara(store::ClassModule &module, QWidget *parent)
     policy.firstCol = kFirstLimitCol; // column 1 holds the hidden ID
     policy.freeTextCol = kDescriptionCol;
     policy.selectAllOnRefusal = true;
-    m_editor = new controls::CellEditor(msg, Txt, policy, this);
+    m_cells = new controls::GridEdits(
+        msg, history,
+        [this](int row, int col) {
+            return QStringLiteral("%1 / %2").arg(rowName(row), msg->textMatrix(0, col));
+        },
+        this);
+    m_editor = new controls::CellEditor(m_cells, Txt, policy, this);
+    history->watchTextBoxes(client);
 
     chainTabOrder({cShape, LabList, msg, BtnAdd, BtnList, BtnSave});
 
@@ -120,6 +95,13 @@ void FrmDescPara::LabList_Click()
     m_editor->hideEditor();
     msg->clear();
     GetDescParameters();
+    history->clear();
+}
+
+QString FrmDescPara::rowName(int row) const
+{
+    const QString description = msg->textMatrix(row, kDescriptionCol);
+    return description.isEmpty() ? QStringLiteral("row %1").arg(row) : description;
 }
 
 void FrmDescPara::GetDescParameters()
@@ -136,23 +118,25 @@ void FrmDescPara::GetDescParameters()
         msg->setTextMatrix(r, 1, QString::number(rows[i].id));
         msg->setTextMatrix(r, kDescriptionCol, rows[i].text);
         for (int k = 0; k < kLimitCount && k < rows[i].limits.size(); ++k)
-            msg->setTextMatrix(r, kFirstLimitCol + k, limitText(rows[i].limits[k]));
+            msg->setTextMatrix(r, kFirstLimitCol + k, controls::numberText(rows[i].limits[k]));
     }
 }
 
 void FrmDescPara::BtnAdd_Click()
 {
-    msg->addItem(QString(), msg->row() + 1);
+    m_cells->changeRows([this] { msg->addItem(QString(), msg->row() + 1); }, QStringLiteral("adding a row"));
 }
 
 void FrmDescPara::BtnList_Click()
 {
-    if (msg->row() < msg->fixedRows() || msg->row() >= msg->rows())
+    const int row = msg->row();
+    if (row < msg->fixedRows() || row >= msg->rows())
         return; // no current row
-    msg->removeItem(msg->row()); // the grid keeps its last row: refused silently
-    // Emptied as well as hidden, so that typed text never lands in the row
-    // that moved up into this place.
+    // Typing goes with the row: emptied as well as hidden first, the editor
+    // never writes it into the row that moves up into this place.
     m_editor->hideEditor();
+    // The grid keeps its last row: refused silently.
+    m_cells->changeRows([this, row] { msg->removeItem(row); }, QStringLiteral("deleting %1").arg(rowName(row)));
 }
 
 std::optional<QVector<store::GirdleDescription>> FrmDescPara::rowsToSave() const
@@ -167,13 +151,14 @@ std::optional<QVector<store::GirdleDescription>> FrmDescPara::rowsToSave() const
         store::GirdleDescription row{r - 1, msg->textMatrix(r, kDescriptionCol), {}};
         for (int c = kFirstLimitCol; c < kFirstLimitCol + kLimitCount; ++c) {
             const QString text = msg->textMatrix(r, c);
-            if (!isLimit(text)) {
+            const std::optional<double> limit = controls::readNumber(text);
+            if (!limit) {
                 controls::inform(QStringLiteral("Row %1: \"%2\" under \"%3\" is not a number. Nothing was saved.")
                                      .arg(r)
                                      .arg(text, QString::fromLatin1(kColumns[c].header)));
                 return std::nullopt;
             }
-            row.limits.append(toNumber(text));
+            row.limits.append(*limit);
         }
         rows.append(row);
     }
@@ -189,8 +174,10 @@ void FrmDescPara::BtnSave_Click()
     const bool saved = definer::guardedSave(
         m_seen, [&](store::Fingerprint &seen) { girdleStore().saveDescriptions(scope(), *rows, &seen); },
         [this] { LabList_Click(); });
-    if (saved)
-        controls::inform(QStringLiteral("Description saved sucessfully"));
+    if (!saved)
+        return;
+    history->clear();
+    controls::inform(QStringLiteral("Description saved sucessfully"));
 }
 
 void FrmDescPara::Grades_Click()

@@ -6,9 +6,11 @@
 
 class QAction;
 class QLineEdit;
+class QMenu;
 
 namespace controls {
 class CellEditor;
+class GridEdits;
 }
 
 namespace girdle {
@@ -32,6 +34,7 @@ public:
     controls::CellEditor *editor() const { return m_editor; }
 
     QAction *Grades;
+    QMenu *MnuEdit; // Undo and Redo
     controls::FlexGrid *msg;
     controls::GraphicalButton *BtnAdd, *BtnList, *BtnSave;
     QLineEdit *Txt;
@@ -42,7 +45,10 @@ private:
     // The rows to store, or nothing after telling the user which limit is
     // not a number.
     std::optional<QVector<store::GirdleDescription>> rowsToSave() const;
+    // A row by its description, or by its number when that is empty.
+    QString rowName(int row) const;
 
+    controls::GridEdits *m_cells;
     controls::CellEditor *m_editor;
     store::Fingerprint m_seen; // the descriptions as loaded or saved last
 };

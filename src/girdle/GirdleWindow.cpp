@@ -1,5 +1,6 @@
 #include "girdle/GirdleWindow.h"
 
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
 #include "controls/Twips.h"
@@ -31,6 +32,7 @@ GirdleWindow::GirdleWindow(store::ClassModule &module, const QString &title, int
     client = new QWidget(this);
     client->setFixedSize(controls::twips(clientWidth), controls::twips(clientHeight));
     styles::paintBackground(client);
+    history = new controls::EditHistory(client);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -10,6 +10,7 @@ class QMenuBar;
 class QStyle;
 
 namespace controls {
+class EditHistory;
 class FlexGrid;
 class GraphicalButton;
 }
@@ -30,6 +31,8 @@ public:
     QWidget *client; // the form's area below the menu; controls are placed on it in twips
     QLabel *Label1, *Label3;
     QComboBox *cShape, *LabList;
+    // What the grid's edits were since it was loaded or saved.
+    controls::EditHistory *history;
 
     // The labs that have cut classes for the shape, none of them chosen;
     // then the lab change, with no lab.

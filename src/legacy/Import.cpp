@@ -1,5 +1,6 @@
 #include "legacy/Import.h"
 
+#include "controls/Number.h"
 #include "legacy/MdbFile.h"
 #include "store/Database.h"
 #include "store/History.h"
@@ -132,9 +133,9 @@ std::optional<QVariant> convert(const QVariant &value, Kind kind)
             return QVariant(qlonglong(number));
         return std::nullopt;
     }
-    case Kind::Real: {
-        const double number = text.toDouble(&ok);
-        return ok ? std::optional<QVariant>(QVariant(number)) : std::nullopt;
+    case Kind::Real: { // girdle limits: read as the windows read them
+        const std::optional<double> number = controls::readNumber(text);
+        return number ? std::optional<QVariant>(QVariant(*number)) : std::nullopt;
     }
     }
     return std::nullopt;
@@ -293,10 +294,6 @@ void place(const store::DataDir &dir, const QList<std::pair<QString, QString>> &
 
 } // namespace
 
-Cancelled::Cancelled() : store::Error(QStringLiteral("The import was cancelled; nothing was written."))
-{
-}
-
 QList<TableCount> importSources(const store::DataDir &dir, const Source &classSource, const Source *secondary,
                                 bool force, const Progress &progress)
 {
@@ -348,16 +345,17 @@ QList<TableCount> importSources(const store::DataDir &dir, const Source &classSo
 QList<TableCount> importDirectory(const store::DataDir &from, const store::DataDir &to, bool force,
                                   const Progress &progress)
 {
-    const Reader read = currentReader() ? currentReader()
-                                        : Reader([](const QString &path) { return readMdbFile(path, true); });
+    const Reader read = currentReader() ? currentReader() : Reader([](const QString &path, const Progress &progress) {
+        return readMdbFile(path, true, progress);
+    });
     const QString classPath = from.file(QString::fromLatin1(kClassMdb));
     if (!QFileInfo::exists(classPath))
         throw store::Error(QStringLiteral("%1 was not found in %2.").arg(QString::fromLatin1(kClassMdb), from.path()));
-    const Source classSource = read(classPath);
+    const Source classSource = read(classPath, progress);
     const QString secondaryPath = from.file(QString::fromLatin1(kSecondaryMdb));
     if (!QFileInfo::exists(secondaryPath))
         return importSources(to, classSource, nullptr, force, progress);
-    const Source secondary = read(secondaryPath);
+    const Source secondary = read(secondaryPath, progress);
     return importSources(to, classSource, &secondary, force, progress);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "legacy/LegacySource.h"
+#include "legacy/MdbFile.h"
 #include "store/DataDir.h"
 #include "store/Error.h"
 
@@ -17,18 +17,9 @@ struct TableCount {
     int written = 0;
 };
 
-// Told the table being written and the rows done of all rows; returning
-// false cancels the import.
-using Progress = std::function<bool(const QString &label, qint64 done, qint64 total)>;
-
-// Reads one legacy file with its rows; the program's is readMdbFile.
-using Reader = std::function<Source(const QString &path)>;
-
-// Thrown when Progress cancels; nothing has been written then.
-class Cancelled : public store::Error {
-public:
-    Cancelled();
-};
+// Reads one legacy file with its rows, telling progress; the program's is
+// readMdbFile.
+using Reader = std::function<Source(const QString &path, const Progress &progress)>;
 
 inline constexpr char kClassMdb[] = "Class.mdb";
 inline constexpr char kSecondaryMdb[] = "OMZ2006.mdb";

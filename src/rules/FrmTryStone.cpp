@@ -1,20 +1,47 @@
 #include "rules/FrmTryStone.h"
 
+#include "rules/Grading.h"
 #include "rules/Ranges.h"
+#include "store/Error.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace rules {
 
-const QString FrmTryStone::kOutside = QStringLiteral("outside every class");
-
 namespace {
+
+// A typed value as grading reads it.
+store::Reading reading(const QString &typed)
+{
+    const std::optional<double> number = readLimit(typed);
+    if (!number)
+        return {};
+    return std::isnan(*number) ? store::Reading{0, store::Reading::NotANumber} : store::Reading{*number, store::Reading::Number};
+}
+
+// A stored value as the user would type it.
+QString typed(const store::Stones &stones, const store::Reading &value)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    switch (value.kind) {
+    case store::Reading::Number:
+        return locale.toString(value.number, 'g', 15);
+    case store::Reading::Text:
+        return stones.texts.value(qsizetype(value.number));
+    default:
+        return {};
+    }
+}
 
 enum Column { ParameterCol, ValueCol, ClassCol };
 
@@ -63,10 +90,23 @@ private:
 
 } // namespace
 
-FrmTryStone::FrmTryStone(std::function<RuleSheet()> rules, QWidget *parent) : QDialog(parent), m_rules(std::move(rules))
+FrmTryStone::FrmTryStone(std::function<RuleSheet()> rules, StoneFinder finder, QWidget *parent)
+    : QDialog(parent), m_rules(std::move(rules)), m_finder(std::move(finder))
 {
     setWindowTitle(QStringLiteral("Try a stone"));
     auto *layout = new QVBoxLayout(this);
+    auto *report = new QHBoxLayout;
+    report->addWidget(new QLabel(QStringLiteral("Report number (RID):"), this));
+    TxtRid = new QLineEdit(this);
+    TxtRid->setObjectName(QStringLiteral("TxtRid"));
+    report->addWidget(TxtRid);
+    layout->addLayout(report);
+    LblReport = new QLabel(this);
+    LblReport->setObjectName(QStringLiteral("LblReport"));
+    LblReport->setWordWrap(true);
+    layout->addWidget(LblReport);
+    connect(TxtRid, &QLineEdit::returnPressed, this, &FrmTryStone::TxtRid_Enter);
+    TxtRid->setEnabled(bool(m_finder));
     Grid = new QTableWidget(0, 3, this);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setHorizontalHeaderLabels({QStringLiteral("Parameter"), QStringLiteral("Value"), QStringLiteral("Class")});
@@ -143,33 +183,71 @@ void FrmTryStone::setValue(const QString &parameter, const QString &value)
             Grid->item(r, ValueCol)->setText(value);
 }
 
+void FrmTryStone::TxtRid_Enter()
+{
+    bool ok = false;
+    const QString text = TxtRid->text().trimmed();
+    const qint64 rid = text.toLongLong(&ok);
+    if (!ok) {
+        LblReport->setText(QStringLiteral("\"%1\" is not a report number.").arg(text));
+        return;
+    }
+    QStringList fields;
+    for (const RuleSheet::Row &row : m_sheet.rows) {
+        if (row.include && !fields.contains(row.field))
+            fields.append(row.field);
+    }
+    try {
+        const store::Stones stones = m_finder(rid, fields);
+        if (stones.count() == 0) {
+            LblReport->setText(QStringLiteral("No stone of %1 has the report number %2.").arg(m_sheet.shape).arg(rid));
+            return;
+        }
+        for (const RuleSheet::Row &row : m_sheet.rows) {
+            if (row.include)
+                m_values[row.parameter] = typed(stones, stones.stone(0)[fields.indexOf(row.field)]);
+        }
+        LblReport->setText(QStringLiteral("The values of report %1.").arg(rid));
+    } catch (const store::Error &error) {
+        LblReport->setText(error.message());
+        return;
+    }
+    refresh();
+}
+
 void FrmTryStone::evaluate()
 {
+    // Each row of the sheet reads the value typed for it.
+    QVector<int> columns;
+    QVector<store::Reading> values;
+    for (int r = 0; r < m_sheet.rows.size(); ++r) {
+        columns.append(r);
+        values.append(reading(m_values.value(m_sheet.rows[r].parameter)));
+    }
+    const Grader grader(m_sheet, columns);
+    QVector<Grade> byParameter;
+    const Grade stone = grader.grade(values.constData(), &byParameter);
     m_filling = true;
-    int worst = -1;
-    bool outside = false, any = false;
-    int r = 0;
-    for (const RuleSheet::Row &row : m_sheet.rows) {
-        if (!row.include)
+    bool any = false;
+    int shown = 0;
+    for (int r = 0; r < m_sheet.rows.size(); ++r) {
+        if (!m_sheet.rows[r].include)
             continue;
-        bool ok = false;
-        const QString typed = m_values.value(row.parameter).trimmed();
-        const double value = QLocale().toDouble(typed, &ok);
-        QString result;
-        if (!typed.isEmpty() && !ok) {
-            result = QStringLiteral("not a number");
-        } else if (ok) {
-            any = true;
-            const int k = classOf(value, row.limits);
-            outside = outside || k < 0;
-            worst = qMax(worst, k);
-            result = k < 0 ? kOutside : m_sheet.classes.value(k);
-        }
-        Grid->item(r++, ClassCol)->setText(result);
+        const Grade &found = byParameter[r];
+        any = any || found.kind != Grade::NoValue;
+        Grid->item(shown++, ClassCol)
+            ->setText(found.kind == Grade::NoValue      ? QString()
+                          : found.kind == Grade::NotANumber ? QStringLiteral("not a number")
+                                                            : grader.className(found));
     }
     m_filling = false;
-    LblStone->setText(!any ? QStringLiteral("Type the stone's measurements.")
-                           : QStringLiteral("The stone: %1").arg(outside ? kOutside : m_sheet.classes.value(worst)));
+    QString why;
+    if (stone.kind == Grade::NoValue && stone.parameter >= 0)
+        why = QStringLiteral(" (no value for %1)").arg(grader.parameterName(stone));
+    else if (stone.kind == Grade::NotANumber)
+        why = QStringLiteral(" (%1 is not a number)").arg(grader.parameterName(stone));
+    LblStone->setText(!any ? QStringLiteral("Type the stone's measurements, or a report number.")
+                           : QStringLiteral("The stone: %1%2").arg(grader.className(stone), why));
 }
 
 } // namespace rules

@@ -1,8 +1,8 @@
 #include "rules/Ranges.h"
 
-#include "controls/CellEditor.h"
+#include "controls/Number.h"
 
-#include <QLocale>
+#include <cmath>
 #include <optional>
 
 namespace rules {
@@ -10,30 +10,16 @@ namespace rules {
 namespace {
 
 // A limit as a number; nullopt for an empty (open) limit. `ok` is false for
-// text that is not a number by the editor's test. `point` is the user's
-// decimal separator, which that test follows.
-std::optional<double> number(const QString &text, QChar point, bool &ok)
+// text that is not a number.
+std::optional<double> number(const QString &text, bool &ok)
 {
-    ok = true;
-    const QString plain = text.trimmed();
-    if (plain.isEmpty())
+    if (QStringView(text).trimmed().isEmpty()) {
+        ok = true;
         return std::nullopt;
-    // Most limits are plain decimals: spare them the full number pattern.
-    bool plainDecimal = true;
-    int points = 0, digits = 0;
-    for (qsizetype i = 0; i < plain.size() && plainDecimal; ++i) {
-        const QChar c = plain.at(i);
-        if (c == point)
-            ++points;
-        else if (c >= u'0' && c <= u'9')
-            ++digits;
-        else
-            plainDecimal = i == 0 && (c == u'-' || c == u'+');
     }
-    ok = (plainDecimal && points <= 1 && digits > 0) || controls::isNumeric(plain, QString(point));
-    if (!ok)
-        return std::nullopt;
-    return QString(plain).replace(point, u'.').toDouble(&ok);
+    const std::optional<double> value = controls::readNumber(text);
+    ok = value.has_value();
+    return value;
 }
 
 QString shown(const QString &min, const QString &max)
@@ -48,12 +34,11 @@ QVector<LimitProblem> checkLimits(const QStringList &limits, const QStringList &
 {
     QVector<LimitProblem> problems;
     const int count = int(limits.size()) / 2;
-    const QChar point = QLocale().decimalPoint().front();
     QVector<std::optional<double>> values(limits.size());
     QVector<bool> numeric(limits.size());
     for (int i = 0; i < limits.size(); ++i) {
         bool ok = true;
-        values[i] = number(limits[i], point, ok);
+        values[i] = number(limits[i], ok);
         numeric[i] = ok;
         if (!ok)
             problems.append({i, LimitProblem::NotANumber, QStringLiteral("\"%1\" is not a number.").arg(limits[i])});
@@ -85,17 +70,11 @@ QVector<LimitProblem> checkLimits(const QStringList &limits, const QStringList &
     return problems;
 }
 
-int classOf(double value, const QStringList &limits)
+std::optional<double> readLimit(const QString &text)
 {
-    const QChar point = QLocale().decimalPoint().front();
-    for (int k = 0; 2 * k + 1 < limits.size(); ++k) {
-        bool okMin = true, okMax = true;
-        const auto min = number(limits[2 * k], point, okMin);
-        const auto max = number(limits[2 * k + 1], point, okMax);
-        if (okMin && okMax && (!min || *min <= value) && (!max || value <= *max))
-            return k;
-    }
-    return -1;
+    bool ok = true;
+    const auto value = number(text, ok);
+    return ok ? value : std::optional<double>(std::nan(""));
 }
 
 } // namespace rules

@@ -3,8 +3,14 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 
 namespace rules {
+
+// A limit, or a measurement kept as text, read by the one number reader
+// (controls::readNumber): nullopt when it is empty, NaN when it is not a
+// number. Grading reads limits and measurements through here.
+std::optional<double> readLimit(const QString &text);
 
 // What looks wrong in one parameter's row of limits; nothing here stops
 // anything the user may type.
@@ -19,10 +25,5 @@ struct LimitProblem {
 // Grades usually widen from the best class to the worst, so each class's
 // range should lie inside the range of the class after it.
 QVector<LimitProblem> checkLimits(const QStringList &limits, const QStringList &classes);
-
-// The first class, in class order, whose range holds value (an empty
-// limit is open on its side), or -1. Limits that are not numbers hold
-// nothing.
-int classOf(double value, const QStringList &limits);
 
 } // namespace rules

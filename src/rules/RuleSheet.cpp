@@ -1,5 +1,7 @@
 #include "rules/RuleSheet.h"
 
+#include "store/RuleStore.h"
+
 #include <QPageLayout>
 #include <QPrinter>
 #include <QTextCursor>
@@ -12,6 +14,26 @@ namespace {
 constexpr int kFixedColumns = 3; // parameter, include, show
 const QString kTick = QStringLiteral("\u2713");
 } // namespace
+
+RuleSheet storedRuleSheet(const QSqlDatabase &db, const QString &type, const QString &shape, const QString &lab)
+{
+    const store::RuleStore rules(db, store::RuleTables::forType(type));
+    const store::Scope scope{shape, lab};
+    RuleSheet sheet{shape, type, lab, rules.labDescription(scope), QDate::currentDate(), rules.classes(scope), {}};
+    const store::RangeLookup ranges = rules.ranges(scope);
+    for (const store::Parameter &parameter : rules.parameters(shape)) {
+        RuleSheet::Row row{parameter.displayName, false, false, {}, parameter.fieldName};
+        const store::RangeLookup::Cells *cells = ranges.parameter(parameter.displayName);
+        for (int k = 0; k < sheet.classes.size(); ++k) {
+            const store::RangeCell *cell = cells && k < cells->size() && cells->at(k).stored ? &cells->at(k) : nullptr;
+            row.limits << (cell ? cell->min : QString()) << (cell ? cell->max : QString());
+            row.include = row.include || (cell && cell->include);
+            row.show = row.show || (cell && cell->show);
+        }
+        sheet.rows.append(row);
+    }
+    return sheet;
+}
 
 std::unique_ptr<QTextDocument> ruleSheetDocument(const RuleSheet &sheet)
 {

@@ -1,6 +1,7 @@
 #include "secondary/FrmOMZ.h"
 
 #include "controls/CellEditor.h"
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
 #include "controls/Prompt.h"
@@ -82,6 +83,10 @@ void FrmOMZ::buildMenu()
     MnuHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     MnuFile->addSeparator()->setObjectName(QStringLiteral("ss"));
     MnuExit = item(QStringLiteral("MnuExit"), QStringLiteral("E&xit"));
+    MnuEdit = menu->addMenu(QStringLiteral("&Edit"));
+    MnuEdit->setObjectName(QStringLiteral("MnuEdit"));
+    MnuEdit->addAction(panel->history()->undoAction());
+    MnuEdit->addAction(panel->history()->redoAction());
     // "Copy As", "&Create" and "Parameters" have no action here.
     connect(MnuSave, &QAction::triggered, this, &FrmOMZ::MnuSave_Click);
     connect(MnuExit, &QAction::triggered, this, &FrmOMZ::MnuExit_Click);

@@ -51,6 +51,7 @@ public:
     QMenuBar *menu;
     QMenu *MnuFile;
     QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuParameters, *MnuHistory, *MnuExit;
+    QMenu *MnuEdit; // Undo and Redo
     QWidget *client; // the form's area below the menu; the panel is placed on it in twips
     definer::RuleSetPanel *panel;
 

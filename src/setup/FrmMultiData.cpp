@@ -78,13 +78,16 @@ void FrmMultiData::cShape_Click()
 
 void FrmMultiData::BtnAdd_Click()
 {
-    LView->addItem(CutLab->currentText(), SymLab->currentText());
+    const QString cut = CutLab->currentText();
+    const QString sym = SymLab->currentText();
+    recordListChange(LView, [&] { LView->addItem(cut, sym); }, QStringLiteral("adding pair %1 / %2").arg(cut, sym));
 }
 
 void FrmMultiData::BtnMinus_Click()
 {
     if (const int number = LView->selectedNumber())
-        LView->removeItem(number);
+        recordListChange(LView, [&] { LView->removeItem(number); },
+                         QStringLiteral("removing pair %1 / %2").arg(LView->text(number), LView->subItem(number)));
 }
 
 void FrmMultiData::BtnSave_Click()

@@ -138,9 +138,10 @@ void FrmPara::BtnPlus_Click()
     if (number == 0)
         return;
     // Only the display name changes; the field name box is for reading.
-    List->setText(number, Txt[0]->text());
-    Txt[0]->clear();
-    Txt[1]->clear();
+    const QString name = Txt[0]->text();
+    recordListChange(List, [&] { List->setText(number, name); },
+                     QStringLiteral("renaming %1 to %2").arg(List->text(number), name));
+    emptyBoxes();
 }
 
 QVector<store::Parameter> FrmPara::listed() const

@@ -32,18 +32,21 @@ void FrmPara::refreshFields()
 
 void FrmPara::BtnApply_Click()
 {
-    for (int row = 1; row <= List2->count(); ++row) {
-        if (!List2->checked(row))
-            continue;
-        const QString field = List2->text(row);
-        bool present = false;
-        for (int item = 1; item <= List->count() && !present; ++item)
-            present = List->subItem(item) == field;
-        if (present)
-            continue;
-        List->addItem(field, field);
-        List2->setChecked(row, false);
-    }
+    const auto addTicked = [&] {
+        for (int row = 1; row <= List2->count(); ++row) {
+            if (!List2->checked(row))
+                continue;
+            const QString field = List2->text(row);
+            bool present = false;
+            for (int item = 1; item <= List->count() && !present; ++item)
+                present = List->subItem(item) == field;
+            if (present)
+                continue;
+            List->addItem(field, field);
+            List2->setChecked(row, false);
+        }
+    };
+    recordListChange(List, addTicked, QStringLiteral("adding parameters"));
 }
 
 } // namespace setup

@@ -103,9 +103,9 @@ void FrmShapes::BtnPlus_Click()
         Txt[1]->setFocus();
         return;
     }
-    List->addItem(Txt[0]->text(), Txt[1]->text());
-    Txt[0]->clear();
-    Txt[1]->clear();
+    recordListChange(List, [this] { List->addItem(Txt[0]->text(), Txt[1]->text()); },
+                     QStringLiteral("adding shape %1").arg(Txt[0]->text()));
+    emptyBoxes();
 }
 
 void FrmShapes::BtnApply_Click()
@@ -114,9 +114,9 @@ void FrmShapes::BtnApply_Click()
     if (number == 0 || refusesName())
         return;
     // Only the name changes: a code changes by removing the shape and adding it again.
-    List->setText(number, Txt[0]->text());
-    Txt[0]->clear();
-    Txt[1]->clear();
+    recordListChange(List, [&] { List->setText(number, Txt[0]->text()); },
+                     QStringLiteral("renaming shape %1 to %2").arg(List->text(number), Txt[0]->text()));
+    emptyBoxes();
 }
 
 void FrmShapes::BtnSave_Click()

@@ -1,5 +1,6 @@
 #include "setup/ListEditDialog.h"
 
+#include "controls/EditHistory.h"
 #include "controls/Prompt.h"
 #include "controls/ReportList.h"
 
@@ -17,6 +18,13 @@ void ListEditDialog::connectListEditing()
     connect(BtnMinus, &QPushButton::clicked, this, [this] { BtnMinus_Click(); });
     for (QLineEdit *box : Txt)
         box->installEventFilter(this);
+    history()->watchTextBoxes(this);
+}
+
+void ListEditDialog::emptyBoxes()
+{
+    for (QLineEdit *box : Txt)
+        box->setText(QString());
 }
 
 bool ListEditDialog::eventFilter(QObject *watched, QEvent *event)
@@ -56,7 +64,7 @@ void ListEditDialog::BtnMinus_Click()
     if (number == 0)
         return;
     if (controls::confirm(QStringLiteral("You want to remove the item?")))
-        List->removeItem(number);
+        recordListChange(List, [&] { List->removeItem(number); }, QStringLiteral("removing %1").arg(List->text(number)));
 }
 
 } // namespace setup

@@ -36,6 +36,9 @@ public:
 protected:
     // Connects the controls above once they are built.
     void connectListEditing();
+    // Empties both boxes after a change of the list. Not clear(): that the
+    // boxes would undo, and Ctrl+Z is to take the change back.
+    void emptyBoxes();
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
 

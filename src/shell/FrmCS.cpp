@@ -2,8 +2,10 @@
 
 #include "access/FrmAbout.h"
 #include "access/FrmPass.h"
+#include "controls/EditHistory.h"
 #include "controls/Prompt.h"
 #include "definer/ClassDefiner.h"
+#include "definer/RuleSetPanel.h"
 #include "girdle/FrmDescPara.h"
 #include "secondary/FrmOMZ.h"
 #include "setup/FrmMultiData.h"
@@ -70,12 +72,19 @@ void FrmCS::buildMenus()
     separator(MnuFile, QStringLiteral("sep89"));
     MnuExit = item(MnuFile, QStringLiteral("MnuExit"), QStringLiteral("E&xit"));
 
+    // A menu of its own beside File leaves every old menu as it was.
+    MnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    MnuEdit->setObjectName(QStringLiteral("MnuEdit"));
+    MnuEdit->addAction(definer->panel->history()->undoAction());
+    MnuEdit->addAction(definer->panel->history()->redoAction());
+
     MnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
     MnuOptions->setObjectName(QStringLiteral("MnuOptions"));
     MnuMultilab = item(MnuOptions, QStringLiteral("MnuMultilab"), QStringLiteral("Multiple Institute"));
     MnuOMZsym = item(MnuOptions, QStringLiteral("MnuOMZsym"), QStringLiteral("OMZ Symmetry"));
     Desc = item(MnuOptions, QStringLiteral("Desc"), QStringLiteral("Desciption"));
     MnuTryStone = item(MnuOptions, QStringLiteral("MnuTryStone"), QStringLiteral("Try a stone..."));
+    MnuWhatChanges = item(MnuOptions, QStringLiteral("MnuWhatChanges"), QStringLiteral("What would change..."));
 
     mnuSettings = menuBar()->addMenu(QStringLiteral("Settings"));
     mnuSettings->setObjectName(QStringLiteral("mnuSettings"));
@@ -98,6 +107,7 @@ void FrmCS::buildMenus()
     connect(MnuAbout, &QAction::triggered, this, &FrmCS::MnuAbout_Click);
     connect(Desc, &QAction::triggered, this, &FrmCS::Desc_Click);
     connect(MnuTryStone, &QAction::triggered, this, &FrmCS::MnuTryStone_Click);
+    connect(MnuWhatChanges, &QAction::triggered, this, &FrmCS::MnuWhatChanges_Click);
     connect(MnuPrint, &QAction::triggered, this, &FrmCS::MnuPrint_Click);
     connect(MnuExport, &QAction::triggered, this, &FrmCS::MnuExport_Click);
     connect(MnuImport, &QAction::triggered, this, &FrmCS::MnuImport_Click);

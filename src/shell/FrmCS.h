@@ -15,6 +15,9 @@ namespace rules {
 struct RuleSheet;
 class FrmTryStone;
 }
+namespace grading {
+class FrmWhatChanges;
+}
 
 // The main window: the class definer with its menu bar, the key that opens
 // the password window, and the doors to every other window.
@@ -41,6 +44,7 @@ public:
     void MnuHistoryAll_Click();
     // A window beside the main one that follows the grid.
     void MnuTryStone_Click();
+    void MnuWhatChanges_Click();
     // What the print-out of the lab on screen shows.
     rules::RuleSheet ruleSheet() const;
     void Desc_Click();
@@ -54,8 +58,10 @@ public:
     QMenu *MnuFile;
     QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuDelete, *MnuPrint, *MnuImport, *MnuExport,
         *MnuBackup, *MnuHistory, *MnuHistoryAll, *MnuUpdateShapes, *MnuExit;
+    // Undo and Redo of the class definer's edits.
+    QMenu *MnuEdit;
     QMenu *MnuOptions;
-    QAction *MnuMultilab, *MnuOMZsym, *Desc, *MnuTryStone;
+    QAction *MnuMultilab, *MnuOMZsym, *Desc, *MnuTryStone, *MnuWhatChanges;
     QMenu *mnuSettings;
     QAction *MnuParameters, *MnuShape;
     QMenu *helppp;
@@ -70,7 +76,11 @@ private:
     // After a restore: the shape list, the shape and the lab shown afresh.
     void reloadRules();
 
+    // The report code of the shape on screen.
+    QString shapeCode() const;
+
     rules::FrmTryStone *m_tryStone = nullptr;
+    grading::FrmWhatChanges *m_whatChanges = nullptr;
 
     store::ClassModule &m_module;
 };

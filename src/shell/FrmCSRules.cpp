@@ -6,6 +6,8 @@
 #include "definer/ClassDefiner.h"
 #include "definer/Guard.h"
 #include "definer/RuleSetPanel.h"
+#include "grading/FrmWhatChanges.h"
+#include "legacy/MdbReportTables.h"
 #include "rules/Backup.h"
 #include "rules/FrmExport.h"
 #include "rules/FrmTryStone.h"
@@ -13,6 +15,7 @@
 #include "rules/RuleSheet.h"
 #include "store/ClassModule.h"
 #include "store/Error.h"
+#include "store/ReportStones.h"
 #include "store/RuleStore.h"
 #include "store/WholeFile.h"
 
@@ -42,7 +45,10 @@ rules::RuleSheet FrmCS::ruleSheet() const
     sheet.type = definer->type();
     sheet.lab = definer->lab();
     sheet.date = QDate::currentDate();
-    sheet.classes = panel.classNames();
+    // The classes the grid's columns hold; the class list may be edited
+    // ahead of them until it is applied.
+    for (int col = 1; col + 1 < panel.msf->cols(); col += 2)
+        sheet.classes.append(panel.msf->textMatrix(0, col));
     definer::guarded([&] {
         sheet.description = store::RuleStore(m_module.mainDb(), store::RuleTables::forType(sheet.type))
                                 .labDescription({sheet.shape, sheet.lab});
@@ -50,7 +56,8 @@ rules::RuleSheet FrmCS::ruleSheet() const
     // What the grid shows, edits not yet saved included.
     for (int r = 2; r < panel.msf->rows(); ++r) {
         const QStringList cells = panel.msf->rowTexts(r);
-        sheet.rows.append({cells.value(0), ticked(panel.PList, r - 2), ticked(panel.sList, r - 2), cells.mid(1)});
+        sheet.rows.append({cells.value(0), ticked(panel.PList, r - 2), ticked(panel.sList, r - 2), cells.mid(1),
+                           panel.rowField(r - 2)});
     }
     return sheet;
 }
@@ -72,16 +79,37 @@ void FrmCS::MnuPrint_Click()
     controls::openModal(preview);
 }
 
+QString FrmCS::shapeCode() const
+{
+    return m_module.ShapeCodes.value(definer->cShape->currentIndex());
+}
+
 void FrmCS::MnuTryStone_Click()
 {
     if (!m_tryStone) {
         // Modeless, so the rules can be edited while it shows what they do.
-        m_tryStone = new rules::FrmTryStone([this] { return ruleSheet(); }, this);
+        auto findStone = [this](qint64 rid, const QStringList &fields) {
+            const std::unique_ptr<store::ReportTables> reports = legacy::openReportTables(m_module);
+            return *store::readStones(*reports, shapeCode(), fields, {}, rid);
+        };
+        m_tryStone = new rules::FrmTryStone([this] { return ruleSheet(); }, findStone, this);
         connect(definer->panel, &definer::RuleSetPanel::contentChanged, m_tryStone, &rules::FrmTryStone::refresh);
     }
     m_tryStone->show();
     m_tryStone->raise();
     m_tryStone->activateWindow();
+}
+
+void FrmCS::MnuWhatChanges_Click()
+{
+    if (!m_whatChanges) {
+        // Modeless too: it follows the grid as the rules are edited.
+        m_whatChanges = new grading::FrmWhatChanges(m_module, [this] { return ruleSheet(); }, [this] { return shapeCode(); }, this);
+        connect(definer->panel, &definer::RuleSetPanel::contentChanged, m_whatChanges, &grading::FrmWhatChanges::refresh);
+    }
+    m_whatChanges->show();
+    m_whatChanges->raise();
+    m_whatChanges->activateWindow();
 }
 
 void FrmCS::MnuExport_Click()

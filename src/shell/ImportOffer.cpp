@@ -39,11 +39,13 @@ ImportOffer offerLegacyImport(const store::DataDir &dir)
     try {
         legacy::importDirectory(dir, dir, false, [&progress](const QString &label, qint64 done, qint64 total) {
             progress.setLabelText(label);
+            progress.setMaximum(total > 0 ? 1000 : 0); // reading: the rows to come are not known, a busy bar
             progress.setValue(permille(done, total));
             QCoreApplication::processEvents();
             return !progress.wasCanceled();
         });
     } catch (const store::Error &error) {
+        progress.hide(); // a refusal leaves it up; the message stands alone
         const QString text = QStringLiteral("Class.mdb was not imported.\n\n%1").arg(error.message());
         printError(text);
         controls::inform(text);

@@ -45,9 +45,14 @@ struct Options {
     QCommandLineOption exportFile{QStringLiteral("export"),
                                   QStringLiteral("Write the rules to the CSV file <file> (all of them, or those chosen with --shape, --type and --lab), then exit."),
                                   QStringLiteral("file")};
-    QCommandLineOption shape{QStringLiteral("shape"), QStringLiteral("With --export or --history: the shape."), QStringLiteral("name")};
-    QCommandLineOption type{QStringLiteral("type"), QStringLiteral("With --export or --history: the type, Cut or Sym."), QStringLiteral("type")};
-    QCommandLineOption lab{QStringLiteral("lab"), QStringLiteral("With --export or --history: the lab."), QStringLiteral("name")};
+    QCommandLineOption shape{QStringLiteral("shape"), QStringLiteral("With --export, --grade or --history: the shape."), QStringLiteral("name")};
+    QCommandLineOption type{QStringLiteral("type"), QStringLiteral("With --export, --grade or --history: the type, Cut or Sym."), QStringLiteral("type")};
+    QCommandLineOption lab{QStringLiteral("lab"), QStringLiteral("With --export, --grade or --history: the lab."), QStringLiteral("name")};
+    QCommandLineOption grade{QStringLiteral("grade"),
+                             QStringLiteral("Grade every stone of the report tables of --shape by the stored rules of --type "
+                                            "and --lab, and write RID, class and the parameter that decided as CSV "
+                                            "(to --out, else to standard output), then exit.")};
+    QCommandLineOption out{QStringLiteral("out"), QStringLiteral("With --grade: the CSV file to write."), QStringLiteral("file")};
     QCommandLineOption importFile{QStringLiteral("import"),
                                   QStringLiteral("Read the rules in the CSV file <file> and print what importing them would do; with --yes, import them. Then exit."),
                                   QStringLiteral("file")};
@@ -89,7 +94,8 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.setApplicationDescription(
         QStringLiteral("Orvana Class keeps the rules by which polished stones are graded for cut and symmetry."));
     parser.addOptions({options.help, options.version, options.dataDir, options.initEmpty, options.initDemo,
-                       options.exportFile, options.shape, options.type, options.lab, options.importFile, options.yes,
+                       options.exportFile, options.shape, options.type, options.lab, options.grade, options.out,
+                       options.importFile, options.yes,
                        options.history, options.since, options.restore, options.pruneHistory, options.before,
                        options.backup, options.importMdb, options.force, options.copyToServer, options.dumpMdb,
                        options.listMdb});
@@ -125,8 +131,8 @@ bool Startup::needsDisplay(const QStringList &arguments)
         && !parser.isSet(options.initEmpty) && !parser.isSet(options.initDemo) && !parser.isSet(options.help)
         && !parser.isSet(options.version) && !parser.isSet(options.exportFile) && !parser.isSet(options.importFile)
         && !parser.isSet(options.backup) && !parser.isSet(options.importMdb) && !parser.isSet(options.dumpMdb)
-        && !parser.isSet(options.listMdb) && !parser.isSet(options.copyToServer) && !parser.isSet(options.history)
-        && !parser.isSet(options.restore) && !parser.isSet(options.pruneHistory);
+        && !parser.isSet(options.listMdb) && !parser.isSet(options.copyToServer) && !parser.isSet(options.grade)
+        && !parser.isSet(options.history) && !parser.isSet(options.restore) && !parser.isSet(options.pruneHistory);
 }
 
 std::optional<int> Startup::run()
@@ -168,6 +174,9 @@ std::optional<int> Startup::run()
     if (parser.isSet(options.exportFile))
         return commands::exportRules(dataDir, {parser.value(options.exportFile), parser.value(options.shape),
                                                parser.value(options.type), parser.value(options.lab)});
+    if (parser.isSet(options.grade))
+        return commands::gradeStones(dataDir, {parser.value(options.shape), parser.value(options.type),
+                                               parser.value(options.lab), parser.value(options.out)});
     if (parser.isSet(options.importFile))
         return commands::importRules(dataDir, parser.value(options.importFile), parser.isSet(options.yes));
     if (parser.isSet(options.backup))

@@ -3,8 +3,9 @@
 #include "store/Engine.h"
 #include "store/RowReader.h"
 
-#include <bit>
 #include <cstring>
+#include <new>
+#include <xxhash.h>
 
 namespace store {
 
@@ -25,24 +26,21 @@ Fingerprint Fingerprint::operator+(const Fingerprint &other) const
     return sum;
 }
 
+FingerprintBuilder::FingerprintBuilder() : m_state(XXH3_createState())
+{
+    if (!m_state)
+        throw std::bad_alloc();
+    XXH3_128bits_reset(m_state);
+}
+
+FingerprintBuilder::~FingerprintBuilder()
+{
+    XXH3_freeState(m_state);
+}
+
 void FingerprintBuilder::flush()
 {
-    // Two multiply-rotate lanes over 8-byte words: a few cycles a word,
-    // and every bit of the block reaches both lanes.
-    quint64 a = m_lanes[0], b = m_lanes[1];
-    qsizetype i = 0;
-    for (; i + 8 <= m_used; i += 8) {
-        quint64 word;
-        memcpy(&word, m_buffer + i, sizeof word);
-        a = std::rotl((a ^ word) * 0x9E3779B97F4A7C15ULL, 29);
-        b = std::rotl((b + word) * 0xC2B2AE3D27D4EB4FULL, 31);
-    }
-    quint64 tail = quint64(m_used - i) << 56;
-    memcpy(&tail, m_buffer + i, size_t(m_used - i));
-    a = std::rotl((a ^ tail) * 0x9E3779B97F4A7C15ULL, 29);
-    b = std::rotl((b + tail) * 0xC2B2AE3D27D4EB4FULL, 31);
-    m_lanes[0] = a;
-    m_lanes[1] = b;
+    XXH3_128bits_update(m_state, m_buffer, size_t(m_used));
     m_used = 0;
 }
 
@@ -128,11 +126,12 @@ Fingerprint FingerprintBuilder::result()
     // into the next unnoticed.
     put('#', &m_rows, sizeof m_rows);
     flush();
+    XXH128_canonical_t digest;
+    XXH128_canonicalFromHash(&digest, XXH3_128bits_digest(m_state));
     Fingerprint fingerprint;
     fingerprint.m_any = false;
-    fingerprint.m_digest = QByteArray(reinterpret_cast<const char *>(m_lanes), sizeof m_lanes);
-    m_lanes[0] = 0x243F6A8885A308D3ULL;
-    m_lanes[1] = 0x13198A2E03707344ULL;
+    fingerprint.m_digest = QByteArray(reinterpret_cast<const char *>(digest.digest), sizeof digest.digest);
+    XXH3_128bits_reset(m_state);
     m_rows = 0;
     return fingerprint;
 }

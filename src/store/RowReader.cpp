@@ -149,6 +149,43 @@ QVariant RowReader::value(int column)
     }
 }
 
+RowReader::Kind RowReader::read(int column, double &number) const
+{
+    if (!m_statement) {
+        const QVariant value = m_query.value(column);
+        if (value.isNull())
+            return Kind::Null;
+        switch (value.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            number = value.toDouble();
+            return Kind::Number;
+        case QMetaType::QString:
+            return Kind::Text;
+        default:
+            return Kind::Other;
+        }
+    }
+    // The value functions spare the connection's mutex, as addRowTo does.
+    sqlite3_value *value = sqlite3_column_value(m_statement, column);
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+        return Kind::Null;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        number = sqlite3_value_double(value);
+        return Kind::Number;
+    case SQLITE_TEXT:
+        return Kind::Text;
+    default:
+        return Kind::Other;
+    }
+}
+
 int RowReader::columnCount() const
 {
     return m_statement ? sqlite3_column_count(m_statement) : m_query.record().count();

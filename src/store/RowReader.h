@@ -35,6 +35,9 @@ public:
     // The value as stored: NULL as an invalid QVariant, integers as qint64,
     // reals as double, text as QString, blobs as QByteArray.
     QVariant value(int column);
+    // What a column holds as stored; an integer or a real goes into `number`.
+    enum class Kind { Null, Number, Text, Other };
+    Kind read(int column, double &number) const;
     int columnCount() const;
     // Feeds every column of the row, as stored (kind and all), into a
     // fingerprint, then ends the row there.

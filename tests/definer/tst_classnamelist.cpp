@@ -1,3 +1,4 @@
+#include "controls/EditHistory.h"
 #include "definer/ClassNameList.h"
 
 #include <QLineEdit>
@@ -13,7 +14,7 @@ class TestClassNameList : public QObject {
     struct Editor {
         QListWidget list;
         QLineEdit name;
-        ClassNameList names{&list, &name};
+        ClassNameList names{&list, &name, new controls::EditHistory(&list)};
 
         explicit Editor(const QStringList &entries) { list.addItems(entries); }
         QStringList texts(bool selectedOnly = false) const

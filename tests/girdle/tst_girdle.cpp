@@ -1,4 +1,5 @@
 #include "controls/CellEditor.h"
+#include "controls/EditHistory.h"
 #include "controls/FlexGrid.h"
 #include "controls/GraphicalButton.h"
 #include "girdle/FrmDescClass.h"
@@ -38,9 +39,10 @@ const QString kScope = QStringLiteral(" Shape = 'Brilliant' AND Lab = 'AGL'");
 // "lab L", "part P", "set r c text", "add r", "del r", "save",
 // "copy", "paste", "pick r c KEY text" (the drop-down list over a cell),
 // "key r c KEY|None text" (text typed into the cell editor placed on (r, c)
-// as a click does, then the key, e.g. Return, Shift+Return, Up, Esc),
+// as a click does, then the key, e.g. Return, Shift+Return, Up, Esc, Ctrl+Z),
+// "undo", "redo" (the menu items),
 // "at r c text" (where the editor stands and its selected text), "head text"
-// (the header row), "comma" (a German user's decimal comma from here on),
+// (the header row), "locale C|de_DE" (the desktop's numbers from then on; C at the start),
 // "grades" (the grades window opens and closes), "elsewhere SQL" (another
 // workstation saves), "answer reload|overwrite" (to the question that follows;
 // else Cancel), "asked text" (the questions so far).
@@ -57,7 +59,7 @@ void seed(const testsupport::TestDataDir &dir, const QString &sql)
 
 template <typename Window>
 struct Rig {
-    explicit Rig(const QString &sql) : seeded((seed(dir, sql), true)) { window.show(); }
+    explicit Rig(const QString &sql) : seeded((seed(dir, sql), QLocale::setDefault(QLocale::c()), true)) { window.show(); }
 
     void play(const QStringList &actions)
     {
@@ -69,6 +71,8 @@ struct Rig {
             if (p[0] == "elsewhere") {
                 dir.exec(text);
                 wroteElsewhere();
+            } else if (p[0] == "locale") {
+                QLocale::setDefault(QLocale(text));
             } else if (p[0] == "answer") {
                 prompt.resolutions = {text == "reload" ? controls::Resolution::Reload : controls::Resolution::Overwrite};
             } else if (p[0] == "asked") {
@@ -80,6 +84,8 @@ struct Rig {
                 window.msg->setTextMatrix(r, c, text);
             } else if (p[0] == "save") {
                 window.BtnSave->click();
+            } else if (p[0] == "undo" || p[0] == "redo") {
+                (p[0] == "undo" ? window.history->undoAction() : window.history->redoAction())->trigger();
             } else if constexpr (std::is_same_v<Window, FrmDescPara>) {
                 if (p[0] == "key") {
                     window.msg->setRow(r);
@@ -93,8 +99,6 @@ struct Rig {
                                           window.Txt->selectedText()}).join(u' '), action.mid(3));
                 } else if (p[0] == "head") {
                     QCOMPARE(window.msg->rowTexts(0).join(u'|'), text);
-                } else if (p[0] == "comma") {
-                    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
                 } else if (p[0] == "grades") {
                     testsupport::ScriptedModal modal;
                     window.Grades->trigger();
@@ -166,16 +170,23 @@ private slots:
         QTest::addColumn<QStringList>("grid");
         QTest::addColumn<QStringList>("stored");
         QStringList loaded{"|0|0|1|0|1.5|0|2|Thin", "|2|1|2|1.5|3|2|4|Medium", "|3|2|3|3|4.5|4|6|Thick"};
-        // Limits shown with the user's decimal comma save again; a limit
-        // stored as NULL is shown empty, not as 0.
-        QTest::newRow("decimal comma; rows missing a limit, emptied or never stored, skipped and reloaded closed up")
+        // Limits shown with the desktop's separator, never grouped, save again
+        // unchanged; either separator is read; a limit stored as NULL is
+        // shown empty, not as 0.
+        QTest::newRow("comma desktop; rows missing a limit, emptied or never stored, skipped and reloaded closed up")
             << "INSERT INTO GIRDLE_DESC VALUES ('Brilliant', 'AGL', 5, 'None', 0, 0, 0, 0, 0, NULL);\n"
-            << QStringList{"comma", "lab AGL", "set 2 3 ", "set 1 2 0,25", "save", "lab AGL"} << QStringList{kSaved}
-            << QStringList{"|0|0,25|1|0|1,5|0|2|Thin", "|2|2|3|3|4,5|4|6|Thick"}
-            << QStringList{"0|Thin|0.25|1|0|1.5|0|2", "2|Thick|2|3|3|4.5|4|6"};
+            << QStringList{"locale de_DE", "lab AGL", "set 2 3 ", "key 1 3 Return 1234.5", "set 1 2 0,25", "save",
+                           "lab AGL", "save"}
+            << QStringList{kSaved, kSaved} << QStringList{"|0|0,25|1234,5|0|1,5|0|2|Thin", "|2|2|3|3|4,5|4|6|Thick"}
+            << QStringList{"0|Thin|0.25|1234.5|0|1.5|0|2", "1|Thick|2|3|3|4.5|4|6"};
         QTest::newRow("middle row deleted, kept on screen while the grades window opens; renumbered")
             << "" << QStringList{"lab AGL", "del 2", "grades", "save"} << QStringList{kSaved}
             << QStringList{loaded[0], loaded[2]}
+            << QStringList{"0|Thin|0|1|0|1.5|0|2", "1|Thick|2|3|3|4.5|4|6"};
+        QTest::newRow("typed limit, added row undone; deleted row undone by Ctrl+Z, there the editor; delete redone")
+            << "" << QStringList{"lab AGL", "del 2", "add 1", "key 2 3 Return 9", "undo", "undo", "key 1 2 Ctrl+Z",
+                                 "at 2 2 1", "redo", "save"}
+            << QStringList{kSaved} << QStringList{loaded[0], loaded[2]}
             << QStringList{"0|Thin|0|1|0|1.5|0|2", "1|Thick|2|3|3|4.5|4|6"};
         QTest::newRow("row added: quotes kept, limits as numbers, empty description")
             << "" << QStringList{"lab AGL", "add 1", "set 2 2 -0.5", "set 2 3 1e1", "set 2 4 2", "set 2 5 3",
@@ -235,6 +246,9 @@ private slots:
         QTest::newRow("grades: nothing to paste after a lab change; Bazel pasted into Bone, Bone saved")
             << "" << QStringList{"lab AGL", "copy", "lab Bare", "paste", "lab AGL", "copy", "part Bone", "paste", "save"}
             << QStringList{"Nothing to paste", kSaved} << loaded << (kGrades + QStringList{"2|3|0|Bone", "0|2|1|Bone"});
+        QTest::newRow("grades: a pick and a paste undone, the paste redone")
+            << "" << QStringList{"lab AGL", "copy", "part Bone", "paste", "pick 3 1 Return Thin", "undo", "undo", "redo", "save"}
+            << QStringList{kSaved} << loaded << (kGrades + QStringList{"2|3|0|Bone", "0|2|1|Bone"});
         QTest::newRow("grades: picked from the list; a class with one cell not stored, a description without text or not")
             << "INSERT INTO GIRDLE_DESC VALUES ('Brilliant', 'AGL', 4, '', 0, 0, 0, 0, 0, 0);\n"
             << QStringList{"lab AGL", "pick 1 1 Return Thin", "pick 2 2 Esc Thick", "set 3 1 Thick", "save"}

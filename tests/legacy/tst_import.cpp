@@ -20,6 +20,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -133,7 +134,7 @@ private slots:
             << "SELECT Lab, Serial, quote(Class) FROM Cut" << QStringList{"O'Brien's Lab|0|'Größe ✓'", "O'Brien's Lab|1|' '"};
         QTest::newRow("girdle zone numbers")
             << "GIRDLE_DESC" << QStringList{"S", "L", "I", "D", "1", "2", "3", "4", "5", "6"}
-            << QStringList{"Oval|AGL|0|Thin|0.5|1|<null>|2.25|-3|4.0000"}
+            << QStringList{"Oval|AGL|0|Thin|0.5|1|<null>|2,25|-3|4.0000"}
             << "SELECT ID, Description, BazelMin, typeof(BazelMax), quote(BoneMin), BoneMax, NarrowMin, NarrowMax "
                "FROM GIRDLE_DESC"
             << QStringList{"0|Thin|0.5|real|NULL|2.25|-3|4"};
@@ -197,6 +198,12 @@ private slots:
         QCOMPARE(importError(dir.path(), classMdb()),
                  "Class.db exists already in " + dir.path() + "; nothing was written. Give --force to replace it.");
         QCOMPARE(dir.rows("SELECT Class FROM Cut"), QStringList{"Old"});
+        // A journal beside Class.db holds a save that never finished.
+        QVERIFY(QFile(dir.file("Class.db-journal")).open(QIODevice::WriteOnly));
+        QCOMPARE(importError(dir.path(), classMdb(), true),
+                 "Class.db-journal in " + dir.path() + " holds an unfinished save; open the data once with the program "
+                 "before replacing Class.db. Nothing was written.");
+        QVERIFY(QFile::remove(dir.file("Class.db-journal")));
         QCOMPARE(importError(dir.path(), classMdb(), true), "(imported)");
         QCOMPARE(dir.rows("SELECT Class FROM Cut"), (QStringList{"Excellent", "Very Good"}));
         // The replaced file's history goes on, with what the import changed.
@@ -208,37 +215,64 @@ private slots:
         QCOMPARE(filesIn(dir.path()), before);
     }
 
-    // Class.mdb but no Class.db: start-up offers the import.
+    // Class.mdb but no Class.db: start-up offers the import. source:
+    // "memory" rows handed over from memory; "nwind" nwind.mdb, cancelled as
+    // soon as the progress shows; "loop" nwind.mdb cut where libmdb goes
+    // round its pages for ever, read with at most 512 KiB of output.
     void offer_data()
     {
-        QTest::addColumn<bool>("answer");
-        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("message");
-        QTest::newRow("imported") << true << false << "";
-        QTest::newRow("cancelled") << true << true
-                                   << "Class.mdb was not imported.\n\nThe import was cancelled; nothing was written.";
+        QTest::newRow("imported") << "memory" << "";
+        // nwind.mdb holds no rule tables: a read run to its end says so.
+        QTest::newRow("cancelled while reading")
+            << "nwind" << "Class.mdb was not imported.\n\nThe import was cancelled; nothing was written.";
+        QTest::newRow("refused while reading")
+            << "loop" << "Class.mdb was not imported.\n\nClass.mdb cannot be read: reading it gave more than 512 kB, "
+                         "far more than a rule base holds; the file is probably damaged.";
     }
 
     void offer()
     {
-        QFETCH(bool, answer);
-        QFETCH(bool, cancel);
+        QFETCH(QString, source);
         QFETCH(QString, message);
         testsupport::TestDataDir dir;
         QVERIFY(QFile::remove(dir.file("Class.db")) && QFile::remove(dir.file("OMZ2006.db")));
-        QVERIFY(QFile(dir.file("Class.mdb")).open(QIODevice::WriteOnly));
-        const QStringList before = filesIn(dir.path());
-        // The rows come from memory instead of the Access files.
-        legacy::installReader([cancel](const QString &path) {
-            for (QWidget *widget : QApplication::topLevelWidgets()) {
-                if (auto *progress = qobject_cast<QProgressDialog *>(widget); progress && cancel)
-                    progress->cancel();
-            }
-            return path.endsWith(QLatin1String("OMZ2006.mdb")) ? omzMdb() : classMdb();
+        const auto restore = qScopeGuard([] {
+            legacy::installReader({});
+            legacy::setReaderLimits({});
         });
-        const auto restore = qScopeGuard([] { legacy::installReader({}); });
+        QTimer canceller;
+        QFile nwind(QStringLiteral(ORVANA_FIXTURES_DIR "/nwind.mdb")), out(dir.file("Class.mdb"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        if (source == "memory") {
+            legacy::installReader([](const QString &path, const legacy::Progress &) {
+                return path.endsWith(QLatin1String("OMZ2006.mdb")) ? omzMdb() : classMdb();
+            });
+        } else if (!nwind.open(QIODevice::ReadOnly)) {
+            QSKIP("the Access fixtures are not present");
+        } else if (source == "loop") {
+            out.write(nwind.read(1500000));
+            legacy::setReaderLimits({512 << 10});
+        } else {
+            out.write(nwind.readAll());
+            canceller.callOnTimeout([] {
+                for (QWidget *widget : QApplication::topLevelWidgets()) {
+                    if (auto *progress = qobject_cast<QProgressDialog *>(widget))
+                        progress->cancel();
+                }
+            });
+            canceller.start(1);
+        }
+        out.close();
+        const QStringList before = filesIn(dir.path());
         testsupport::ScriptedPrompt prompt;
-        prompt.answers = {answer};
+        prompt.answers = {true};
+        // No progress is left showing behind the message.
+        prompt.onInform = [](const QString &) {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                QVERIFY(!qobject_cast<QProgressDialog *>(widget) || !widget->isVisible());
+        };
         Startup startup({"orvana-class", "--data-dir", dir.path()}, dir.path());
         const std::optional<int> status = startup.run();
         QCOMPARE(prompt.confirmed, QStringList{"The data directory " + dir.path() +

@@ -113,6 +113,13 @@ private slots:
                                       << QStringList{"Good|0", "Excellent|1"} << QStringList{};
         QTest::newRow("apply fails") << failing.arg("Class") << "pick1 BtnList2 BtnApply" << "SELECT * FROM Class ORDER BY Serial"
                                      << QStringList{"Excellent|0", "Good|1"} << QStringList{"Class is locked"};
+        // Ctrl+Z takes back the box's own typing first, then the window's
+        // steps; the editor stands on the cell undone, its text selected.
+        QTest::newRow("undo, redo: emptied") << "" << "2,1 - Return Ctrl+Z Ctrl+Y MnuSave" << tableMin << QStringList{""} << QStringList{};
+        QTest::newRow("undo: typing, then the cell") << "" << "2,1 '7 Return 2,1 '8 Ctrl+Z Ctrl+Z MnuSave" << tableMin
+                                                    << QStringList{"52"} << QStringList{"[52]"};
+        QTest::newRow("undone: closes unasked") << "" << "2,1 '7 Down Ctrl+Z close" << tableMin << QStringList{"52"}
+                                               << QStringList{"[52]", "closed"};
         QTest::newRow("exit, yes") << "" << "2,1 '7 Yes MnuExit" << tableMin << QStringList{"7"} << QStringList{ask, "closed"};
         QTest::newRow("close box, cancel") << "" << "2,1 '7 Cancel close" << tableMin << QStringList{"52"} << QStringList{ask};
         QTest::newRow("apply, no") << "" << "2,1 '7 No BtnApply" << tableMin << QStringList{"52"} << QStringList{ask};

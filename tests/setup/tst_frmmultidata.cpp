@@ -58,6 +58,18 @@ private slots:
         QTest::newRow("delete the selected; none selected does nothing")
             << Step([](FrmMultiData &w) { w.BtnMinus_Click(); w.LView->setSelectedNumber(1); w.BtnMinus_Click(); })
             << QStringList{oval, agl} << "";
+        QTest::newRow("added and deleted, both undone by Ctrl+Z, the delete redone by Ctrl+Y")
+            << Step([](FrmMultiData &w) {
+                   w.show();
+                   w.activateWindow();
+                   QVERIFY(QTest::qWaitForWindowActive(&w));
+                   w.LView->setSelectedNumber(1);
+                   w.BtnMinus_Click();
+                   w.BtnAdd_Click();
+                   for (const QKeyCombination key : {Qt::CTRL | Qt::Key_Z, Qt::CTRL | Qt::Key_Z, Qt::CTRL | Qt::Key_Y})
+                       QTest::keyClick(w.LView, key.key(), key.keyboardModifiers());
+               })
+            << QStringList{oval, agl} << "";
         QTest::newRow("shape without labs: an empty pair")
             << Step([](FrmMultiData &w) { shape(w, 1); w.BtnAdd_Click(); }) << QStringList{nordic, agl, oval, "Oval||"} << "";
         QTest::newRow("another shape and back drops what was added")

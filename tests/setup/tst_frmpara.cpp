@@ -89,6 +89,22 @@ private slots:
                    escape(w); // saved: no question
                })
             << QStringList{brilliant[0], brilliant[1], "Brilliant|3|Depth| Total depth ", unchanged[3]} + sym << "";
+        // Ctrl+Z in a text box takes back its own typing first, then the list's last change.
+        QTest::newRow("renamed, removed; Ctrl+Z twice in the name box: the typing, then the removal")
+            << Step([](FrmPara &w) {
+                   w.List->setSelectedNumber(1);
+                   w.List_DblClick();
+                   QTest::keyClicks(w.Txt[0], "Angle");
+                   QTest::keyClick(w.Txt[0], Qt::Key_Return);
+                   w.List->setSelectedNumber(2);
+                   w.BtnMinus_Click();
+                   QTest::keyClicks(w.Txt[0], "x");
+                   QTest::keyClick(w.Txt[0], Qt::Key_Z, Qt::ControlModifier);
+                   QTest::keyClick(w.Txt[0], Qt::Key_Z, Qt::ControlModifier);
+                   w.BtnSave_Click();
+               })
+            << QStringList{"Brilliant|1|TablePct|Table %Angle", brilliant[1], "Brilliant|3|Depth|Depth", unchanged[3]} + sym
+            << "You want to remove the item?";
         QTest::newRow("saved under the shape chosen since, without Show")
             << Step([](FrmPara &w) { choose(w.cShape, QStringLiteral("Oval")); w.BtnSave_Click(); })
             << brilliant + QStringList{"Oval|1|TablePct|Table %", "Oval|2|CrownAngle|Crown", "Oval|3|Depth|Depth"} + sym << "";

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 namespace {
@@ -136,6 +137,33 @@ private slots:
         QTEST(effect.join("; ").replace(dir.path(), "@DIR@"), "effect");
         if (!offered.isNull())
             QCOMPARE(offered, QStringLiteral("Brilliant"));
+    }
+
+    // Edit stands after File, the old menus as they were; its items name
+    // the step they undo and redo, and take their keys.
+    void editMenu()
+    {
+        MainWindow main("INSERT INTO CutPara VALUES ('Brilliant',1,'TablePct','Table %');\n"
+                        "INSERT INTO CutLab VALUES ('Brilliant','AGL','');\nINSERT INTO Cut VALUES ('Brilliant','AGL',0,'Excellent');\n");
+        FrmCS &window = main.window;
+        QStringList shown;
+        for (const QAction *menu : window.menuBar()->actions())
+            shown << (menu->isVisible() ? menu->text() : QString());
+        QCOMPARE(shown, (QStringList{"&File", "&Edit", "Options", "", "Help"}));
+        auto items = [&] {
+            QStringList texts;
+            for (const QAction *item : window.MnuEdit->actions())
+                texts << item->text() + ' ' + item->shortcuts().value(0).toString() + ' ' + item->shortcuts().value(1).toString();
+            return texts;
+        };
+        const QString cell = "Table % / Excellent Min";
+        QTest::mouseClick(window.definer->panel->msf->viewport(), Qt::LeftButton, {}, QPoint(180, 45));
+        QTest::keyClicks(window.definer->panel->Txt, "77");
+        QCOMPARE(items(), (QStringList{"Undo typing in " + cell + " Ctrl+Z ", "Redo Ctrl+Y Ctrl+Shift+Z"}));
+        QTest::keyClick(window.definer->panel->Txt, Qt::Key_Return);
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(window.definer->panel->msf->textMatrix(2, 1), QString());
+        QCOMPARE(items(), (QStringList{"Undo Ctrl+Z ", "Redo typing in " + cell + " Ctrl+Y Ctrl+Shift+Z"}));
     }
 
     // Instructions runs help.sh from the data directory (a row above: none there).

@@ -58,6 +58,25 @@ private slots:
         QCOMPARE(!seen.matches(store::fingerprintOf(db, {rules.rangeRows(kScope)})), dir.onServer() ? changedOnServer : changed);
     }
 
+    // The digest of Shapes.txt: XXH3-128 of the bytes framed by their tag
+    // ('B'), length and the closing row count ('#', 0), across the
+    // builder's 16 KiB blocks too.
+    void digest_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("digest");
+        const QByteArray line = "Brilliant~RNDCUTSYM\r\n";
+        QTest::newRow("empty") << QByteArray() << QByteArray("f3e33ed491739a9eaf7c2f541e3cb8fe");
+        QTest::newRow("one line") << line << QByteArray("d5b18a983ff0efcbd84ed490d2e5125d");
+        QTest::newRow("three blocks") << line.repeated(2000).left(40000) << QByteArray("669c79d7e8bd74fa9c98b9ed33f90d36");
+    }
+
+    void digest()
+    {
+        QFETCH(QByteArray, bytes);
+        QTEST(Fingerprint::ofBytes(bytes).digest().toHex(), "digest");
+    }
+
     // After a save the window holds what a fresh read returns, though the
     // range save hashes what it binds and a REAL column turns "1.50" into
     // 1.5; and a save given no fingerprint (command line, import) never

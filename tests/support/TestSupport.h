@@ -4,6 +4,7 @@
 #include "store/Engine.h"
 #include "store/ServerConfig.h"
 
+#include <QLocale>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
@@ -106,3 +107,9 @@ void resolutionRows();
 } // namespace testsupport
 
 Q_DECLARE_METATYPE(controls::Resolution)
+
+// In a test class whose cases read numbers: runs each of them once on a
+// point and once on a comma desktop (QLocale() gives "C", then "de_DE").
+#define LOCALE_ROWS                                                                                  \
+    void initTestCase_data() { QTest::addColumn<QString>("locale"); QTest::newRow("point") << "C"; QTest::newRow("comma") << "de_DE"; } \
+    void init() { QFETCH_GLOBAL(QString, locale); QLocale::setDefault(QLocale(locale)); }
