@@ -13,6 +13,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 #include <cstdlib>
 #include <libpq-fe.h>
 #include <optional>
@@ -390,13 +391,29 @@ QByteArray withLiterals(PGconn *session, const QString &sql, const QVariantList 
     return text;
 }
 
+// The rows in rowid order: a DELETE's RETURNING gives them in any order.
+QVector<int> rowidOrder(const PGresult *result, int rowidColumn)
+{
+    const int count = PQntuples(result);
+    QVector<std::pair<qint64, int>> rowids(count);
+    for (int r = 0; r < count; ++r)
+        rowids[r] = {std::strtoll(PQgetvalue(result, r, rowidColumn), nullptr, 10), r};
+    std::sort(rowids.begin(), rowids.end());
+    QVector<int> order(count);
+    for (int r = 0; r < count; ++r)
+        order[r] = rowids[r].second;
+    return order;
+}
+
 void readResult(const PGresult *result, const ServerRead &read)
 {
     const int count = PQntuples(result);
     QVector<Oid> types(read.width);
     for (int c = 0; c < read.width; ++c)
         types[c] = PQftype(result, c);
-    for (int r = 0; r < count; ++r) {
+    const QVector<int> order = read.versions ? rowidOrder(result, read.width) : QVector<int>();
+    for (int i = 0; i < count; ++i) {
+        const int r = read.versions ? order[i] : i;
         read.rows->beginRow(read.width);
         for (int c = 0; c < read.width; ++c) {
             if (PQgetisnull(result, r, c))

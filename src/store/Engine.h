@@ -100,7 +100,8 @@ void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype wi
 // their "?"s) sent together, one round trip for all, read through libpq
 // itself. Each row's first `width` values go, as stored, to rows; with
 // versions, the two columns after them are the row's rowid and xmin (see
-// withServerVersions). A save reads ten thousand rows this way without a
+// withServerVersions), and the rows go in rowid order whatever order the
+// statement gave them in (a DELETE's RETURNING). A save reads ten thousand rows this way without a
 // QVariant for every value. Throws store::Error.
 struct ServerRead {
     QString sql;

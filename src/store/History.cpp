@@ -106,6 +106,15 @@ ServerRead serverRead(const PartSpec &spec, RowBytes &rows, ServerVersions *vers
             int(tableOf(spec.rows).columns.size()), &rows, versions};
 }
 
+// The part's rows deleted, read as they go.
+ServerRead deletingRead(const PartSpec &spec, RowBytes &rows, ServerVersions &versions)
+{
+    const PartTable part = tableOf(spec.rows);
+    return {QStringLiteral("DELETE FROM %1%2 RETURNING %3, rowid, xmin::text::bigint")
+                .arg(part.table, part.where, part.columns.join(QStringLiteral(", "))),
+            spec.rows.values, int(part.columns.size()), &rows, &versions};
+}
+
 // A part's rows as stored now. fingerprint, when given, becomes what a
 // window that loaded them holds (fingerprintOf, without a second read).
 RowBytes readPart(const QSqlDatabase &db, const PartSpec &spec, const QString &shapesFile, Fingerprint *fingerprint)
@@ -511,7 +520,8 @@ void ensureHistoryTables(const QSqlDatabase &db)
     runStatements(db, engineOf(db) == Engine::Server ? serverSchemaScript(script) : script);
 }
 
-ScopeRecord::ScopeRecord(const QSqlDatabase &db, const HistoryScope &scope, const QString &shapesFile)
+ScopeRecord::ScopeRecord(const QSqlDatabase &db, const HistoryScope &scope, const QString &shapesFile,
+                         const QVector<int> &replaced)
     : m_db(db), m_scope(scope), m_shapesFile(shapesFile)
 {
     if (!g_recording)
@@ -525,8 +535,14 @@ ScopeRecord::ScopeRecord(const QSqlDatabase &db, const HistoryScope &scope, cons
         // The rows, their fingerprints and the chain, in one round trip.
         QVector<ServerVersions> versions(specs.size());
         QVector<ServerRead> reads;
-        for (qsizetype i = 0; i < specs.size(); ++i)
-            reads.append(serverRead(specs[i], m_before[i], &versions[i]));
+        for (qsizetype i = 0; i < specs.size(); ++i) {
+            if (replaced.contains(int(i))) {
+                reads.append(deletingRead(specs[i], m_before[i], versions[i]));
+                m_cleared.append(int(i));
+            } else {
+                reads.append(serverRead(specs[i], m_before[i], &versions[i]));
+            }
+        }
         reads.append({lastEntryQuery(), scopeValues(scope), 4, &last, nullptr});
         reads.append({kTopQuery, {}, 1, &top, nullptr});
         readServerRows(db, reads);

@@ -155,7 +155,13 @@ void ensureHistoryTables(const QSqlDatabase &db);
 // gap.
 class ScopeRecord {
 public:
-    ScopeRecord(const QSqlDatabase &db, const HistoryScope &scope, const QString &shapesFile = {});
+    // replaced: parts the save deletes whole and writes afresh. On a server
+    // they are deleted here, their rows coming back with the DELETE, which
+    // spares the save a second pass over thousands of rows; the save then
+    // skips its own DELETE of the parts cleared().
+    ScopeRecord(const QSqlDatabase &db, const HistoryScope &scope, const QString &shapesFile = {},
+                const QVector<int> &replaced = {});
+    bool cleared(int part) const { return m_cleared.contains(part); }
 
     // As expectUnchanged(): throws Conflict when seen claims something and
     // the parts (fingerprints added in this order) differ from it.
@@ -175,6 +181,7 @@ private:
     PartBytes m_before;
     PartBytes m_after;
     QVector<Fingerprint> m_fingerprints;
+    QVector<int> m_cleared;
     std::shared_ptr<HistoryChain> m_chain; // where the scope's entries end, as read with its rows
 };
 

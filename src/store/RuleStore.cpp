@@ -191,9 +191,11 @@ void RuleStore::saveRuleSet(const Scope &scope, const QVector<RangeRow> *ranges,
                             Fingerprint *rangesSeen, Fingerprint *classesSeen) const
 {
     Transaction transaction(m_db);
-    ScopeRecord record(m_db, HistoryScope::ofLab(m_tables, scope));
-    // Both parts are compared before either is written, so a conflict
-    // leaves the whole rule set as the other workstation stored it.
+    ScopeRecord record(m_db, HistoryScope::ofLab(m_tables, scope), {},
+                       ranges ? QVector<int>{rangesPart()} : QVector<int>{});
+    // Both parts are compared before either is written (the ranges may be
+    // deleted already, inside this transaction), so a conflict leaves the
+    // whole rule set as the other workstation stored it.
     if (ranges)
         record.expectUnchanged(rangesSeen, {rangesPart()}, subject(scope));
     if (classes)
@@ -239,8 +241,8 @@ Fingerprint RuleStore::writeClasses(const Scope &scope, const QStringList &names
 Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen,
                                    ScopeRecord &record) const
 {
-    run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()),
-        scopeValues(scope));
+    if (!record.cleared(rangesPart()))
+        run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()), scopeValues(scope));
     // What a fresh read of the rows will return, taken from the values as
     // they are written: the range table's TEXT and INTEGER columns keep text
     // and integers as sent, so reading thousands of rows back would only
