@@ -11,16 +11,18 @@
 #include "store/Sql.h"
 
 #include <QDateTime>
-#include <QHash>
-#include <algorithm>
-#include <functional>
-#include <memory>
-#include <numeric>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSysInfo>
 #include <QTimeZone>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace store {
 
@@ -481,6 +483,12 @@ HistoryAuthor HistoryAuthor::current()
         who = qEnvironmentVariable(variable);
         if (!who.isEmpty())
             break;
+    }
+    // Started without a login shell (a service, a desktop launcher that
+    // clears the environment): the account itself still has a name.
+    if (who.isEmpty()) {
+        if (const passwd *account = getpwuid(geteuid()))
+            who = QString::fromLocal8Bit(account->pw_name);
     }
     return {who.isEmpty() ? QStringLiteral("unknown") : who, QSysInfo::machineHostName()};
 }

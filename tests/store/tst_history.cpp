@@ -19,6 +19,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <algorithm>
+#include <pwd.h>
+#include <unistd.h>
 
 using store::HistoryAuthor;
 using store::RangeRow;
@@ -383,9 +385,15 @@ private slots:
         }
         store::closeDatabase("t");
         dir.exec("UPDATE History SET Saved = '2024-05-0' || Entry || 'T09:00:00.000Z'");
+        // Started without a login's environment, a restore still names its account.
+        for (const char *variable : {"USER", "USERNAME", "LOGNAME"})
+            qunsetenv(variable);
         const auto [status, printed] = testsupport::runProgram(QStringList{"--data-dir", dir.path()} + arguments);
         QTEST(printed, "printed");
         QTEST(status, "status");
+        const passwd *account = getpwuid(geteuid());
+        QCOMPARE(dir.rows("SELECT Who FROM History WHERE Kind = 'restore'"),
+                 status == 0 && arguments.contains("--restore") ? QStringList{account->pw_name} : QStringList{});
     }
 };
 
