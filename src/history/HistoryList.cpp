@@ -95,9 +95,22 @@ const store::HistoryEntry *selectedEntry(const QTableView *view, const HistoryMo
 bool confirmAndRestore(const QSqlDatabase &db, const store::HistoryEntry &entry, store::Fingerprint &seen,
                        const QString &shapesFile, const std::function<void()> &reload)
 {
+    const QString version = entry.title(localTime(entry.saved));
+    bool same = false;
+    if (!definer::guarded([&] {
+            same = store::describeChanges(entry.scope, store::storedParts(db, entry.scope, shapesFile),
+                                          store::versionAfter(db, entry))
+                       .isEmpty();
+        }))
+        return false;
+    if (same) { // a restore would store nothing and record nothing
+        controls::inform(QStringLiteral("%1 is stored as %2 left it; there is nothing to restore.")
+                             .arg(entry.scope.describe(), version));
+        return false;
+    }
     const QString question = QStringLiteral("Restore %1 as %2 left it?\n\nIt is stored as a new save; what is stored "
                                             "now stays in the history.")
-                                 .arg(entry.scope.describe(), entry.title(localTime(entry.saved)));
+                                 .arg(entry.scope.describe(), version);
     if (!controls::confirm(question))
         return false;
     return definer::guardedSave(

@@ -87,6 +87,11 @@ private slots:
                  QStringList{"52"});
         QCOMPARE(listed(window.List).first(), "restore (entry 1)|12");
         QCOMPARE(window.List->model()->rowCount(), 4);
+        window.List->selectRow(0); // what is stored now: nothing to ask, nothing recorded
+        window.BtnRestore_Click();
+        QVERIFY(f.prompt.informed.last().startsWith("AGL (Brilliant, Cut) is stored as entry 4 (restore, "));
+        QVERIFY(f.prompt.informed.last().endsWith(") left it; there is nothing to restore."));
+        QCOMPARE(window.List->model()->rowCount(), 4);
         // Someone saves the lab meanwhile: the restore asks, and Cancel writes nothing.
         f.dir.exec("UPDATE CutData SET \"cMin\" = '1' WHERE Lab = 'AGL'");
         window.List->selectRow(1);
