@@ -360,6 +360,9 @@ private slots:
         QTest::newRow("restored") << QStringList{"--restore", "1", "--yes"} << 0
                                   << "Restoring O'Brien, \"A\" (Brilliant, Cut) to the version entry 1 (save, 2024-05-01T09:00:00.000Z, "
                                      "anna on ws-a) left changes:\n  ranges, Table % / 1: cMin \"51\" -> \"52\"\nRestored.\n";
+        QTest::newRow("already so") << QStringList{"--restore", "2"} << 2
+                                    << "O'Brien, \"A\" (Brilliant, Cut) is stored as entry 2 (save, 2024-05-02T09:00:00.000Z, "
+                                       "ben on ws-b) left it; nothing to restore.\n";
         QTest::newRow("no such entry") << QStringList{"--restore", "OMZ1"} << 1
                                        << "orvana-class: There is no history entry OMZ1; nothing was restored.\n";
         QTest::newRow("prune plan") << QStringList{"--prune-history", "--before", "2024-05-02"} << 2
