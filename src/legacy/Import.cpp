@@ -3,6 +3,7 @@
 #include "controls/Number.h"
 #include "legacy/MdbFile.h"
 #include "store/Database.h"
+#include "store/History.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
 #include "store/StoreCheck.h"
@@ -157,7 +158,8 @@ public:
 
     QList<TableCount> counts;
 
-    void write(const Job &job, const QString &path)
+    // replacing: the database the new one will replace, when there is one.
+    void write(const Job &job, const QString &path, const QString &replacing)
     {
         store::createSchemaDatabase(path, job.schema);
         const QString connection = QStringLiteral("orvana-import");
@@ -172,11 +174,32 @@ public:
                 writeTable(db, *job.source, *mapping);
             transaction.commit();
         }
+        recordImport(db, job, replacing);
         // What start-up will demand of the file, checked before it is placed.
         store::checkStore(db, job.kind);
     }
 
 private:
+    // The history goes on: the replaced file's entries are carried over and
+    // what the import changed of each scope is recorded.
+    static void recordImport(const QSqlDatabase &db, const Job &job, const QString &replacing)
+    {
+        const QString connection = QStringLiteral("orvana-import-old");
+        struct Close {
+            QString name;
+            ~Close() { store::closeDatabase(name); }
+        } close{connection};
+        QSqlDatabase old;
+        if (QFileInfo::exists(replacing)) {
+            try {
+                old = store::openDatabase(connection, replacing);
+            } catch (const store::Error &) {
+                // Not a database any more: nothing of it can be kept.
+            }
+        }
+        store::recordReplacement(db, old, job.kind == store::StoreKind::Secondary, store::history::kLegacyImport);
+    }
+
     void tell(const QString &label)
     {
         if (m_progress && !m_progress(label, m_done, m_total))
@@ -308,7 +331,7 @@ QList<TableCount> importSources(const store::DataDir &dir, const Source &classSo
     try {
         for (const Job &job : jobs) {
             made.append({temporaryName(dir, job.target), job.target});
-            writer.write(job, made.last().first);
+            writer.write(job, made.last().first, dir.file(job.target));
         }
         place(dir, made);
     } catch (const store::Error &) {

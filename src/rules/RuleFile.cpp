@@ -2,6 +2,7 @@
 
 #include "rules/Csv.h"
 #include "store/Error.h"
+#include "store/History.h"
 #include "store/RuleStore.h"
 #include "store/Sql.h"
 
@@ -355,16 +356,22 @@ void ImportPlan::apply(const QSqlDatabase &db) const
     };
     for (const Group &g : m_groups) {
         const store::RuleTables tables = store::RuleTables::forType(g.type);
+        const store::HistoryScope scope = g.lab.isEmpty() ? store::HistoryScope::ofParameters(tables, g.shape)
+                                                          : store::HistoryScope::ofLab(tables, {g.shape, g.lab});
+        store::ScopeRecord record(db, scope);
         if (g.lab.isEmpty()) {
             store::run(db, QStringLiteral("DELETE FROM %1 WHERE Shape = ?").arg(tables.paraTable), {g.shape});
             insertAll(tables.paraTable + QStringLiteral(" (Shape, ID, Parameters, Display_Name)"), 4, g.parameters);
-            continue;
+        } else {
+            for (const QString &table : {tables.labTable, tables.classTable, tables.dataTable})
+                store::run(db, QStringLiteral("DELETE FROM %1 WHERE Shape = ? AND Lab = ?").arg(table), {g.shape, g.lab});
+            insertAll(tables.labTable, 3, g.labRows);
+            insertAll(tables.classTable, 4, g.classes);
+            insertAll(tables.dataTable, 10, g.ranges);
         }
-        for (const QString &table : {tables.labTable, tables.classTable, tables.dataTable})
-            store::run(db, QStringLiteral("DELETE FROM %1 WHERE Shape = ? AND Lab = ?").arg(table), {g.shape, g.lab});
-        insertAll(tables.labTable, 3, g.labRows);
-        insertAll(tables.classTable, 4, g.classes);
-        insertAll(tables.dataTable, 10, g.ranges);
+        for (int part = 0; part < scope.partCount(); ++part)
+            record.wrote(part);
+        record.record(store::history::kRulesFile);
     }
     transaction.commit();
 }

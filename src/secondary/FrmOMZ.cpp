@@ -10,6 +10,7 @@
 #include "definer/RuleSetPanel.h"
 #include "definer/RuleSetSaving.h"
 #include "definer/Styles.h"
+#include "history/FrmHistory.h"
 #include "store/ClassModule.h"
 #include "store/Error.h"
 
@@ -78,6 +79,8 @@ void FrmOMZ::buildMenu()
     MnuFile->addSeparator()->setObjectName(QStringLiteral("sep1"));
     MnuCreate = item(QStringLiteral("MnuCreate"), QStringLiteral("&Create"));
     MnuParameters = item(QStringLiteral("MnuParameters"), QStringLiteral("Parameters"));
+    MnuHistory = item(QStringLiteral("MnuHistory"), QStringLiteral("History..."));
+    MnuHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     MnuFile->addSeparator()->setObjectName(QStringLiteral("ss"));
     MnuExit = item(QStringLiteral("MnuExit"), QStringLiteral("E&xit"));
     MnuEdit = menu->addMenu(QStringLiteral("&Edit"));
@@ -87,6 +90,7 @@ void FrmOMZ::buildMenu()
     // "Copy As", "&Create" and "Parameters" have no action here.
     connect(MnuSave, &QAction::triggered, this, &FrmOMZ::MnuSave_Click);
     connect(MnuExit, &QAction::triggered, this, &FrmOMZ::MnuExit_Click);
+    connect(MnuHistory, &QAction::triggered, this, &FrmOMZ::MnuHistory_Click);
 }
 
 store::RuleStore FrmOMZ::rules() const
@@ -156,6 +160,16 @@ void FrmOMZ::reload()
 void FrmOMZ::MnuExit_Click()
 {
     close();
+}
+
+void FrmOMZ::MnuHistory_Click()
+{
+    if (!offerToSaveChanges())
+        return;
+    history::FrmHistory window(m_module.secondaryDb(), store::HistoryScope::ofLab(store::RuleTables::secondary(), kWholeFile),
+                               this);
+    connect(&window, &history::FrmHistory::restored, this, &FrmOMZ::reload);
+    controls::openModal(window);
 }
 
 void FrmOMZ::reject()

@@ -41,6 +41,8 @@ public:
     void BtnApply_Click();
     void MnuSave_Click();
     void MnuExit_Click();
+    // The history of these rules; a restore shows what it wrote.
+    void MnuHistory_Click();
 
     // Asks whether to save unsaved changes (Yes, No, Cancel); false on
     // Cancel or a failed save. Asks nothing when nothing changed.
@@ -48,7 +50,7 @@ public:
 
     QMenuBar *menu;
     QMenu *MnuFile;
-    QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuParameters, *MnuExit;
+    QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuParameters, *MnuHistory, *MnuExit;
     QMenu *MnuEdit; // Undo and Redo
     QWidget *client; // the form's area below the menu; the panel is placed on it in twips
     definer::RuleSetPanel *panel;

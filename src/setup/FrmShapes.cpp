@@ -130,7 +130,7 @@ bool FrmShapes::saveChanges()
     for (int i = 1; i <= List->count(); ++i)
         shapes.append({List->text(i), List->subItem(i)});
     if (!definer::guardedSave(
-            m_seen, [&](store::Fingerprint &seen) { store::writeShapeFile(shapesFile(), shapes, &seen); },
+            m_seen, [&](store::Fingerprint &seen) { store::saveShapeFile(m_module.mainDb(), shapesFile(), shapes, &seen); },
             [this] { reloadShapes(); }))
         return false;
     markSaved(List);

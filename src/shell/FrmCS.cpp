@@ -65,6 +65,8 @@ void FrmCS::buildMenus()
     MnuExport = item(MnuFile, QStringLiteral("MnuExport"), QStringLiteral("Export"), QKeySequence(Qt::CTRL | Qt::Key_E));
     separator(MnuFile, QStringLiteral("sep8"));
     MnuBackup = item(MnuFile, QStringLiteral("MnuBackup"), QStringLiteral("Back up"));
+    MnuHistory = item(MnuFile, QStringLiteral("MnuHistory"), QStringLiteral("History..."), QKeySequence(Qt::CTRL | Qt::Key_H));
+    MnuHistoryAll = item(MnuFile, QStringLiteral("MnuHistoryAll"), QStringLiteral("History of all rules..."));
     separator(MnuFile, QStringLiteral("sep7"));
     MnuUpdateShapes = item(MnuFile, QStringLiteral("MnuUpdateShapes"), QStringLiteral("Update Shapes"));
     separator(MnuFile, QStringLiteral("sep89"));
@@ -110,6 +112,8 @@ void FrmCS::buildMenus()
     connect(MnuExport, &QAction::triggered, this, &FrmCS::MnuExport_Click);
     connect(MnuImport, &QAction::triggered, this, &FrmCS::MnuImport_Click);
     connect(MnuBackup, &QAction::triggered, this, &FrmCS::MnuBackup_Click);
+    connect(MnuHistory, &QAction::triggered, this, &FrmCS::MnuHistory_Click);
+    connect(MnuHistoryAll, &QAction::triggered, this, &FrmCS::MnuHistoryAll_Click);
     connect(MnuParameters, &QAction::triggered, this, &FrmCS::MnuParameters_Click);
     connect(MnuShape, &QAction::triggered, this, &FrmCS::MnuShape_Click);
     connect(MnuMultilab, &QAction::triggered, this, &FrmCS::MnuMultilab_Click);

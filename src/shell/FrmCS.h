@@ -39,6 +39,9 @@ public:
     void MnuExport_Click();
     void MnuImport_Click();
     void MnuBackup_Click();
+    // The history (FrmCSHistory.cpp): of the lab on screen, and of everything.
+    void MnuHistory_Click();
+    void MnuHistoryAll_Click();
     // A window beside the main one that follows the grid.
     void MnuTryStone_Click();
     void MnuWhatChanges_Click();
@@ -54,8 +57,8 @@ public:
 
     QMenu *MnuFile;
     QAction *MnuSave, *MnuCopyAs, *MnuCreate, *MnuDelete, *MnuPrint, *MnuImport, *MnuExport,
-        *MnuBackup, *MnuUpdateShapes, *MnuExit;
-    // Undo and Redo of the class definer's history.
+        *MnuBackup, *MnuHistory, *MnuHistoryAll, *MnuUpdateShapes, *MnuExit;
+    // Undo and Redo of the class definer's edits.
     QMenu *MnuEdit;
     QMenu *MnuOptions;
     QAction *MnuMultilab, *MnuOMZsym, *Desc, *MnuTryStone, *MnuWhatChanges;
@@ -70,6 +73,8 @@ protected:
 
 private:
     void buildMenus();
+    // After a restore: the shape list, the shape and the lab shown afresh.
+    void reloadRules();
 
     // The report code of the shape on screen.
     QString shapeCode() const;

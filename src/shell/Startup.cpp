@@ -6,6 +6,7 @@
 #include "shell/Console.h"
 #include "shell/FirstStart.h"
 #include "shell/FrmCS.h"
+#include "shell/HistoryCommands.h"
 #include "shell/ImportOffer.h"
 #include "shell/RuleCommands.h"
 #include "shell/ServerCommands.h"
@@ -44,9 +45,9 @@ struct Options {
     QCommandLineOption exportFile{QStringLiteral("export"),
                                   QStringLiteral("Write the rules to the CSV file <file> (all of them, or those chosen with --shape, --type and --lab), then exit."),
                                   QStringLiteral("file")};
-    QCommandLineOption shape{QStringLiteral("shape"), QStringLiteral("With --export or --grade: the shape."), QStringLiteral("name")};
-    QCommandLineOption type{QStringLiteral("type"), QStringLiteral("With --export or --grade: the type, Cut or Sym."), QStringLiteral("type")};
-    QCommandLineOption lab{QStringLiteral("lab"), QStringLiteral("With --export or --grade: the lab."), QStringLiteral("name")};
+    QCommandLineOption shape{QStringLiteral("shape"), QStringLiteral("With --export, --grade or --history: the shape."), QStringLiteral("name")};
+    QCommandLineOption type{QStringLiteral("type"), QStringLiteral("With --export, --grade or --history: the type, Cut or Sym."), QStringLiteral("type")};
+    QCommandLineOption lab{QStringLiteral("lab"), QStringLiteral("With --export, --grade or --history: the lab."), QStringLiteral("name")};
     QCommandLineOption grade{QStringLiteral("grade"),
                              QStringLiteral("Grade every stone of the report tables of --shape by the stored rules of --type "
                                             "and --lab, and write RID, class and the parameter that decided as CSV "
@@ -55,7 +56,17 @@ struct Options {
     QCommandLineOption importFile{QStringLiteral("import"),
                                   QStringLiteral("Read the rules in the CSV file <file> and print what importing them would do; with --yes, import them. Then exit."),
                                   QStringLiteral("file")};
-    QCommandLineOption yes{QStringLiteral("yes"), QStringLiteral("With --import: write.")};
+    QCommandLineOption yes{QStringLiteral("yes"), QStringLiteral("With --import, --restore or --prune-history: write.")};
+    QCommandLineOption history{QStringLiteral("history"),
+                               QStringLiteral("Print the history of saves as CSV (all of it, or of the rules chosen with --shape, --type and --lab), then exit.")};
+    QCommandLineOption since{QStringLiteral("since"), QStringLiteral("With --history: only entries saved on or after <date> (2024-05-01, UTC, or an ISO date and time)."),
+                             QStringLiteral("date")};
+    QCommandLineOption restore{QStringLiteral("restore"),
+                               QStringLiteral("Print what restoring the version of history entry <entry> would change; with --yes, restore it as a new save. Then exit."),
+                               QStringLiteral("entry")};
+    QCommandLineOption pruneHistory{QStringLiteral("prune-history"),
+                                    QStringLiteral("With --before: print how many history entries saved before the date would be dropped (every later version stays restorable); with --yes, drop them. Then exit.")};
+    QCommandLineOption before{QStringLiteral("before"), QStringLiteral("With --prune-history: the date."), QStringLiteral("date")};
     QCommandLineOption backup{QStringLiteral("backup"),
                               QStringLiteral("Copy Class.db, OMZ2006.db and Shapes.txt into a new dated folder inside <dir>, then exit."),
                               QStringLiteral("dir")};
@@ -85,6 +96,7 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addOptions({options.help, options.version, options.dataDir, options.initEmpty, options.initDemo,
                        options.exportFile, options.shape, options.type, options.lab, options.grade, options.out,
                        options.importFile, options.yes,
+                       options.history, options.since, options.restore, options.pruneHistory, options.before,
                        options.backup, options.importMdb, options.force, options.copyToServer, options.dumpMdb,
                        options.listMdb});
 }
@@ -119,7 +131,8 @@ bool Startup::needsDisplay(const QStringList &arguments)
         && !parser.isSet(options.initEmpty) && !parser.isSet(options.initDemo) && !parser.isSet(options.help)
         && !parser.isSet(options.version) && !parser.isSet(options.exportFile) && !parser.isSet(options.importFile)
         && !parser.isSet(options.backup) && !parser.isSet(options.importMdb) && !parser.isSet(options.dumpMdb)
-        && !parser.isSet(options.listMdb) && !parser.isSet(options.copyToServer) && !parser.isSet(options.grade);
+        && !parser.isSet(options.listMdb) && !parser.isSet(options.copyToServer) && !parser.isSet(options.grade)
+        && !parser.isSet(options.history) && !parser.isSet(options.restore) && !parser.isSet(options.pruneHistory);
 }
 
 std::optional<int> Startup::run()
@@ -170,6 +183,18 @@ std::optional<int> Startup::run()
         return commands::backUp(dataDir, parser.value(options.backup));
     if (parser.isSet(options.copyToServer))
         return copyToServerCommand(dataDir, parser.value(options.copyToServer));
+    if (parser.isSet(options.history))
+        return commands::printHistory(dataDir, {parser.value(options.shape), parser.value(options.type),
+                                                parser.value(options.lab), parser.value(options.since)});
+    if (parser.isSet(options.restore))
+        return commands::restoreEntry(dataDir, parser.value(options.restore), parser.isSet(options.yes));
+    if (parser.isSet(options.pruneHistory)) {
+        if (!parser.isSet(options.before)) {
+            printError(QStringLiteral("--prune-history needs --before DATE."));
+            return 1;
+        }
+        return commands::pruneHistory(dataDir, parser.value(options.before), parser.isSet(options.yes));
+    }
 
     if (!parser.isSet(options.dataDir)) {
         const FirstStart offer = offerFirstStart(dataDir);

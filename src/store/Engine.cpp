@@ -1,16 +1,22 @@
 #include "store/Engine.h"
 
 #include "store/Error.h"
+#include "store/Fingerprint.h"
+#include "store/HistoryDiff.h"
 #include "store/ServerConfig.h"
 #include "store/Sql.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QMetaType>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
+#include <cstdlib>
 #include <libpq-fe.h>
+#include <optional>
 
 namespace store {
 
@@ -216,6 +222,7 @@ QString serverSchemaScript(const QString &sqliteScript)
     static const QRegularExpression nocase(QStringLiteral("\\bTEXT\\s+COLLATE\\s+NOCASE\\b"),
                                            QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression real(QStringLiteral("\\bREAL\\b"));
+    static const QRegularExpression blob(QStringLiteral("\\bBLOB\\b"));
     // cmin and cmax name system columns on the server; quoted, the mixed
     // case names are the table's own.
     static const QRegularExpression systemName(QStringLiteral("\\b(cMin|cMax)\\b"));
@@ -225,6 +232,7 @@ QString serverSchemaScript(const QString &sqliteScript)
     script.remove(pragma);
     script.replace(nocase, QStringLiteral("citext"));
     script.replace(real, QStringLiteral("double precision"));
+    script.replace(blob, QStringLiteral("bytea"));
     script.replace(systemName, QStringLiteral("\"\\1\""));
     QString result;
     qsizetype from = 0;
@@ -255,7 +263,9 @@ QString arrayLiteral(const QVector<QVariantList> &rows, qsizetype column)
             continue;
         }
         literal += u'"';
-        const QString text = value.typeId() == QMetaType::Bool ? QString::number(int(value.toBool())) : value.toString();
+        const QString text = value.typeId() == QMetaType::Bool        ? QString::number(int(value.toBool()))
+            : value.typeId() == QMetaType::QByteArray ? QStringLiteral("\\x") + QString::fromLatin1(value.toByteArray().toHex())
+                                                      : value.toString();
         for (const QChar c : text) {
             if (c == u'"' || c == u'\\')
                 literal += u'\\';
@@ -268,22 +278,237 @@ QString arrayLiteral(const QVector<QVariantList> &rows, qsizetype column)
 
 } // namespace
 
-void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows)
+namespace {
+
+// The types of the named columns (as a statement names them: unquoted
+// ones fold to lower case), or of the first columns.
+QStringList serverColumnTypes(const QSqlDatabase &db, const QString &table, const QStringList &columns)
 {
-    const QStringList types = firstColumn(db,
-                                          QStringLiteral("SELECT pg_catalog.format_type(atttypid, atttypmod) FROM pg_catalog.pg_attribute "
-                                                         "WHERE attrelid = pg_catalog.to_regclass(?) AND attnum > 0 "
-                                                         "AND NOT attisdropped ORDER BY attnum"),
-                                          {table});
+    QSqlQuery q = run(db,
+                      QStringLiteral("SELECT attname, pg_catalog.format_type(atttypid, atttypmod) FROM pg_catalog.pg_attribute "
+                                     "WHERE attrelid = pg_catalog.to_regclass(?) AND attnum > 0 "
+                                     "AND NOT attisdropped ORDER BY attnum"),
+                      {table});
+    QStringList types;
+    QHash<QString, QString> byName;
+    while (q.next()) {
+        types.append(q.value(1).toString());
+        byName.insert(q.value(0).toString(), q.value(1).toString());
+    }
+    if (columns.isEmpty())
+        return types;
+    types.clear();
+    for (const QString &column : columns) {
+        const bool isQuoted = column.startsWith(u'"');
+        const QString name = isQuoted ? column.mid(1, column.size() - 2) : column.toLower();
+        if (!byName.contains(name))
+            throw Error(QStringLiteral("The table %1 has no column %2.").arg(table, column));
+        types.append(byName.value(name));
+    }
+    return types;
+}
+
+} // namespace
+
+void insertServerRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows,
+                      const QStringList &columns)
+{
+    const QStringList types = serverColumnTypes(db, table, columns);
     if (types.size() < width)
         throw Error(QStringLiteral("The table %1 has %2 columns; %3 are written.").arg(table).arg(types.size()).arg(width));
-    QStringList columns;
+    QStringList arraysRead;
     QVariantList arrays;
     for (qsizetype c = 0; c < width; ++c) {
-        columns.append(QStringLiteral("pg_catalog.unnest(CAST(? AS %1[]))").arg(types[c]));
+        arraysRead.append(QStringLiteral("pg_catalog.unnest(CAST(? AS %1[]))").arg(types[c]));
         arrays.append(arrayLiteral(rows, c));
     }
-    run(db, QStringLiteral("INSERT INTO %1 SELECT * FROM ROWS FROM (%2)").arg(table, columns.join(QStringLiteral(", "))), arrays);
+    const QString into = columns.isEmpty() ? table : QStringLiteral("%1 (%2)").arg(table, columns.join(QStringLiteral(", ")));
+    run(db, QStringLiteral("INSERT INTO %1 SELECT * FROM ROWS FROM (%2)").arg(into, arraysRead.join(QStringLiteral(", "))), arrays);
+}
+
+namespace {
+
+// The value of one column as text (libpq's text format) into rows, by the
+// column's type as QPSQL reads it: whole numbers, reals, bytes, text.
+void addServerValue(RowBytes &rows, Oid type, const char *text, int size)
+{
+    switch (type) {
+    case 20: case 21: case 23: // int8, int2, int4
+        rows.addInteger(std::strtoll(text, nullptr, 10));
+        break;
+    case 700: case 701: // float4, float8: written exactly since version 12
+        rows.addReal(std::strtod(text, nullptr));
+        break;
+    case 17: { // bytea: hex digits after \x, or escaped, as Qt's sessions ask for
+        size_t length = 0;
+        unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(text), &length);
+        if (!bytes)
+            throw Error(QStringLiteral("The server sent bytes that cannot be read."));
+        rows.addBlob(bytes, qsizetype(length));
+        PQfreemem(bytes);
+        break;
+    }
+    default:
+        rows.addText(text, size);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The statement with its values written in as literals, quoted by libpq:
+// several statements go in one message only without bound values.
+QByteArray withLiterals(PGconn *session, const QString &sql, const QVariantList &values)
+{
+    QByteArray text;
+    qsizetype next = 0;
+    for (const QChar c : sql) {
+        if (c != u'?') {
+            text += QString(c).toUtf8();
+            continue;
+        }
+        const QVariant value = values.value(next++);
+        switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            text += QByteArray::number(value.toLongLong());
+            break;
+        default: {
+            if (value.isNull() && value.typeId() != QMetaType::QString) {
+                text += "NULL";
+                break;
+            }
+            const QByteArray utf8 = value.toString().toUtf8();
+            char *literal = PQescapeLiteral(session, utf8.constData(), size_t(utf8.size()));
+            if (!literal)
+                throw Error(serverMessage(QString::fromUtf8(PQerrorMessage(session))));
+            text += literal;
+            PQfreemem(literal);
+        }
+        }
+    }
+    return text;
+}
+
+// The rows in rowid order: a DELETE's RETURNING gives them in any order.
+QVector<int> rowidOrder(const PGresult *result, int rowidColumn)
+{
+    const int count = PQntuples(result);
+    QVector<std::pair<qint64, int>> rowids(count);
+    for (int r = 0; r < count; ++r)
+        rowids[r] = {std::strtoll(PQgetvalue(result, r, rowidColumn), nullptr, 10), r};
+    std::sort(rowids.begin(), rowids.end());
+    QVector<int> order(count);
+    for (int r = 0; r < count; ++r)
+        order[r] = rowids[r].second;
+    return order;
+}
+
+void readResult(const PGresult *result, const ServerRead &read)
+{
+    const int count = PQntuples(result);
+    QVector<Oid> types(read.width);
+    for (int c = 0; c < read.width; ++c)
+        types[c] = PQftype(result, c);
+    const QVector<int> order = read.versions ? rowidOrder(result, read.width) : QVector<int>();
+    for (int i = 0; i < count; ++i) {
+        const int r = read.versions ? order[i] : i;
+        read.rows->beginRow(read.width);
+        for (int c = 0; c < read.width; ++c) {
+            if (PQgetisnull(result, r, c))
+                read.rows->addNull();
+            else
+                addServerValue(*read.rows, types[c], PQgetvalue(result, r, c), PQgetlength(result, r, c));
+        }
+        if (read.versions)
+            read.versions->add(std::strtoll(PQgetvalue(result, r, read.width), nullptr, 10),
+                               std::strtoll(PQgetvalue(result, r, read.width + 1), nullptr, 10));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A session for libpq's own use: Qt reads a forward-only query's rows one
+// at a time and leaves the end of the last one it ran on the session until
+// its next statement; that query is done with, and libpq sends nothing new
+// before it goes.
+PGconn *readySession(const QSqlDatabase &db)
+{
+    PGconn *session = serverHandle(db);
+    if (!session)
+        throw Error(QStringLiteral("The database is not open."));
+    while (PGresult *left = PQgetResult(session))
+        PQclear(left);
+    return session;
+}
+
+Error failureOf(const PGresult *result)
+{
+    const char *code = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    return Error(serverMessage(QString::fromUtf8(PQresultErrorMessage(result))), code ? QString::fromLatin1(code) : QString());
+}
+
+} // namespace
+
+void runServerStatement(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    PGconn *session = readySession(db);
+    QString numbered; // "?" becomes $1, $2...
+    int next = 0;
+    for (const QChar c : sql)
+        numbered += c == u'?' ? QStringLiteral("$%1").arg(++next) : QString(c);
+    QList<QByteArray> texts;
+    QVector<const char *> pointers;
+    QVector<int> lengths, formats;
+    QVector<Oid> types;
+    for (const QVariant &value : values) {
+        const bool bytes = value.typeId() == QMetaType::QByteArray;
+        const bool null = value.isNull() && value.typeId() != QMetaType::QString;
+        texts.append(bytes ? value.toByteArray() : value.toString().toUtf8());
+        pointers.append(null ? nullptr : texts.last().constData());
+        lengths.append(int(texts.last().size()));
+        formats.append(bytes ? 1 : 0); // bytes as they are, the rest as text
+        types.append(bytes ? 17 : 0);
+    }
+    PGresult *result = PQexecParams(session, numbered.toUtf8().constData(), int(values.size()), types.constData(),
+                                    pointers.constData(), lengths.constData(), formats.constData(), 0);
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        const Error error = failureOf(result);
+        PQclear(result);
+        throw error;
+    }
+    PQclear(result);
+}
+
+void readServerRows(const QSqlDatabase &db, const QVector<ServerRead> &reads)
+{
+    PGconn *session = readySession(db);
+    QByteArray text;
+    for (const ServerRead &read : reads)
+        text += withLiterals(session, read.sql, read.values) + ";\n";
+    if (!PQsendQuery(session, text.constData()))
+        throw Error(serverMessage(QString::fromUtf8(PQerrorMessage(session))));
+    // Every result is taken, so that the session is ready for the next
+    // statement whatever happened; the first failure is told.
+    std::optional<Error> failed;
+    qsizetype index = 0;
+    while (PGresult *result = PQgetResult(session)) {
+        if (PQresultStatus(result) != PGRES_TUPLES_OK && !failed) {
+            failed = failureOf(result);
+        } else if (!failed && index < reads.size()) {
+            readResult(result, reads[index]);
+        }
+        ++index;
+        PQclear(result);
+    }
+    if (failed)
+        throw *failed;
+    if (index != reads.size())
+        throw Error(QStringLiteral("The server answered %1 of %2 queries.").arg(index).arg(reads.size()));
 }
 
 QString quoted(const QString &identifier)

@@ -1,6 +1,7 @@
 #include "store/GirdleStore.h"
 
 #include "store/Engine.h"
+#include "store/History.h"
 #include "store/Sql.h"
 
 namespace store {
@@ -21,28 +22,24 @@ QStringList GirdleStore::classes(const Scope &scope) const
     return RuleStore(m_db, RuleTables::forType(QStringLiteral("Cut"))).classes(scope);
 }
 
-namespace {
-
-ScopeRows descriptionRows(const Scope &scope)
+ScopeRows girdleDescriptionRows(const Scope &scope)
 {
     return {QStringLiteral("SELECT Shape, Lab, ID, Description, BazelMin, BazelMax, BoneMin, BoneMax, NarrowMin, "
                            "NarrowMax FROM GIRDLE_DESC WHERE Lab = ? AND Shape = ? ORDER BY rowid"),
             {scope.lab, scope.shape}};
 }
 
-ScopeRows gradeRows(const Scope &scope, const QString &part)
+ScopeRows girdleGradeRows(const Scope &scope, const QString &part)
 {
     return {QStringLiteral("SELECT FromID, ToID, Class, Lab, Shape, GIRDLECLASS FROM GIRDLE_CLASS "
                            "WHERE Lab = ? AND Shape = ? AND GIRDLECLASS = ? ORDER BY rowid"),
             {scope.lab, scope.shape, part}};
 }
 
-} // namespace
-
 QVector<GirdleDescription> GirdleStore::descriptions(const Scope &scope, Fingerprint *seen) const
 {
     if (seen)
-        *seen = fingerprintOf(m_db, {descriptionRows(scope)});
+        *seen = fingerprintOf(m_db, {girdleDescriptionRows(scope)});
     QSqlQuery q = run(m_db,
                       QStringLiteral("SELECT ID, Description, BazelMin, BazelMax, BoneMin, BoneMax, NarrowMin, NarrowMax "
                                      "FROM GIRDLE_DESC WHERE Lab = ? AND Shape = ? ORDER BY ID"),
@@ -61,14 +58,16 @@ void GirdleStore::saveDescriptions(const Scope &scope, const QVector<GirdleDescr
                                    Fingerprint *seen) const
 {
     Transaction transaction(m_db);
-    expectUnchanged(m_db, seen, {descriptionRows(scope)},
-                    {QStringLiteral("The girdle descriptions of %1 (%2)").arg(scope.lab, scope.shape), true});
+    ScopeRecord record(m_db, HistoryScope::ofGirdleDescriptions(scope));
+    record.expectUnchanged(seen, {0}, {QStringLiteral("The girdle descriptions of %1 (%2)").arg(scope.lab, scope.shape), true});
     run(m_db, QStringLiteral("DELETE FROM GIRDLE_DESC WHERE Lab = ? AND Shape = ?"), {scope.lab, scope.shape});
     QSqlQuery insert = prepare(m_db, QStringLiteral("INSERT INTO GIRDLE_DESC VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const GirdleDescription &row : rows)
         runPrepared(insert, QVariantList{scope.shape, scope.lab, row.id, row.text} + row.limits);
     insert.finish();
-    const Fingerprint stored = storedNow(m_db, seen, {descriptionRows(scope)});
+    record.wrote(0);
+    record.record(history::kGirdleDescriptions);
+    const Fingerprint stored = storedNow(m_db, seen, {girdleDescriptionRows(scope)});
     transaction.commit();
     if (seen)
         *seen = stored;
@@ -77,7 +76,7 @@ void GirdleStore::saveDescriptions(const Scope &scope, const QVector<GirdleDescr
 QVector<GirdleGrade> GirdleStore::grades(const Scope &scope, const QString &part, Fingerprint *seen) const
 {
     if (seen)
-        *seen = fingerprintOf(m_db, {gradeRows(scope, part)});
+        *seen = fingerprintOf(m_db, {girdleGradeRows(scope, part)});
     QSqlQuery q = run(m_db,
                       QStringLiteral("SELECT FromID, ToID, Class FROM GIRDLE_CLASS "
                                      "WHERE Lab = ? AND Shape = ? AND GIRDLECLASS = ? ORDER BY Class"),
@@ -92,15 +91,17 @@ void GirdleStore::saveGrades(const Scope &scope, const QString &part, const QVec
                              Fingerprint *seen) const
 {
     Transaction transaction(m_db);
-    expectUnchanged(m_db, seen, {gradeRows(scope, part)},
-                    {QStringLiteral("The %1 girdle grades of %2 (%3)").arg(part, scope.lab, scope.shape), true});
+    ScopeRecord record(m_db, HistoryScope::ofGirdleGrades(scope, part));
+    record.expectUnchanged(seen, {0}, {QStringLiteral("The %1 girdle grades of %2 (%3)").arg(part, scope.lab, scope.shape), true});
     run(m_db, QStringLiteral("DELETE FROM GIRDLE_CLASS WHERE Lab = ? AND Shape = ? AND GIRDLECLASS = ?"),
         {scope.lab, scope.shape, part});
     QSqlQuery insert = prepare(m_db, QStringLiteral("INSERT INTO GIRDLE_CLASS VALUES (?, ?, ?, ?, ?, ?)"));
     for (const GirdleGrade &grade : grades)
         runPrepared(insert, {grade.fromId, grade.toId, grade.classPosition, scope.lab, scope.shape, part});
     insert.finish();
-    const Fingerprint stored = storedNow(m_db, seen, {gradeRows(scope, part)});
+    record.wrote(0);
+    record.record(history::kGirdleGrades);
+    const Fingerprint stored = storedNow(m_db, seen, {girdleGradeRows(scope, part)});
     transaction.commit();
     if (seen)
         *seen = stored;

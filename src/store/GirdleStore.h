@@ -28,6 +28,10 @@ struct GirdleGrade {
     bool operator==(const GirdleGrade &) const = default;
 };
 
+// The rows each save rewrites.
+ScopeRows girdleDescriptionRows(const Scope &scope);
+ScopeRows girdleGradeRows(const Scope &scope, const QString &part);
+
 // GIRDLE_DESC and GIRDLE_CLASS, and what the girdle windows read of the cut
 // classes. Each save replaces its scope in one transaction.
 class GirdleStore {

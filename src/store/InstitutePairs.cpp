@@ -1,22 +1,19 @@
 #include "store/InstitutePairs.h"
 
+#include "store/History.h"
 #include "store/Sql.h"
 
 namespace store {
 
-namespace {
-
-ScopeRows pairRows(const QString &shape)
+ScopeRows institutePairRows(const QString &shape)
 {
     return {QStringLiteral("SELECT Shape, CutLab, SymLab FROM MultiData WHERE Shape = ? ORDER BY rowid"), {shape}};
 }
 
-} // namespace
-
 QVector<InstitutePair> institutePairs(const QSqlDatabase &db, const QString &shape, Fingerprint *seen)
 {
     if (seen)
-        *seen = fingerprintOf(db, {pairRows(shape)});
+        *seen = fingerprintOf(db, {institutePairRows(shape)});
     QSqlQuery q = run(db, QStringLiteral("SELECT CutLab, SymLab FROM MultiData WHERE Shape = ? ORDER BY rowid"),
                       {shape});
     QVector<InstitutePair> pairs;
@@ -29,13 +26,16 @@ void saveInstitutePairs(const QSqlDatabase &db, const QString &shape, const QVec
                         Fingerprint *seen)
 {
     Transaction transaction(db);
-    expectUnchanged(db, seen, {pairRows(shape)}, {QStringLiteral("The institute pairs of %1").arg(shape), true});
+    ScopeRecord record(db, HistoryScope::ofPairs(shape));
+    record.expectUnchanged(seen, {0}, {QStringLiteral("The institute pairs of %1").arg(shape), true});
     run(db, QStringLiteral("DELETE FROM MultiData WHERE Shape = ?"), {shape});
     QSqlQuery insert = prepare(db, QStringLiteral("INSERT INTO MultiData (Shape, CutLab, SymLab) VALUES (?, ?, ?)"));
     for (const InstitutePair &pair : pairs)
         runPrepared(insert, {shape, pair.cutLab, pair.symLab});
     insert.finish();
-    const Fingerprint stored = storedNow(db, seen, {pairRows(shape)});
+    record.wrote(0);
+    record.record(history::kPairs);
+    const Fingerprint stored = storedNow(db, seen, {institutePairRows(shape)});
     transaction.commit();
     if (seen)
         *seen = stored;

@@ -14,6 +14,9 @@ struct InstitutePair {
     bool operator==(const InstitutePair &) const = default;
 };
 
+// The rows saveInstitutePairs rewrites.
+ScopeRows institutePairRows(const QString &shape);
+
 // The shape's pairs of MultiData, in stored order; seen, when given,
 // becomes their fingerprint.
 QVector<InstitutePair> institutePairs(const QSqlDatabase &db, const QString &shape, Fingerprint *seen = nullptr);

@@ -1,5 +1,6 @@
 #include "store/LabStore.h"
 
+#include "store/History.h"
 #include "store/Sql.h"
 
 namespace store {
@@ -46,6 +47,8 @@ Fingerprint LabStore::labFingerprint(const RuleTables &tables, const Scope &scop
 
 namespace {
 
+constexpr int kLabPart = 0; // a lab's own row, in its history
+
 Subject labListSubject(const QString &shape)
 {
     return {QStringLiteral("The institutes of %1").arg(shape), true};
@@ -60,6 +63,7 @@ void LabStore::create(const QString &shape, const QString &lab, const QString &d
     expectUnchanged(m_db, labListSeen, labListRows(shape), labListSubject(shape));
     for (const QString &type : {QStringLiteral("Cut"), QStringLiteral("Sym")}) {
         const QString table = RuleTables::forType(type).labTable;
+        ScopeRecord record(m_db, HistoryScope::ofLab(RuleTables::forType(type), {shape, lab}));
         QSqlQuery first = run(m_db,
                               QStringLiteral("SELECT rowid FROM %1 WHERE Lab = ? AND Shape = ? ORDER BY rowid LIMIT 1")
                                   .arg(table),
@@ -73,6 +77,8 @@ void LabStore::create(const QString &shape, const QString &lab, const QString &d
             run(m_db, QStringLiteral("INSERT INTO %1 (Shape, Lab, Description) VALUES (?, ?, ?)").arg(table),
                 {shape, lab, description});
         }
+        record.wrote(kLabPart);
+        record.record(history::kCreateLab);
     }
     const Fingerprint stored = storedNow(m_db, labListSeen, labListRows(shape));
     transaction.commit();
@@ -85,6 +91,7 @@ void LabStore::copy(const RuleTables &tables, const QString &shape, const QStrin
 {
     Transaction transaction(m_db);
     expectUnchanged(m_db, labListSeen, labListRows(shape), labListSubject(shape));
+    ScopeRecord record(m_db, HistoryScope::ofLab(tables, {shape, to}));
     run(m_db,
         QStringLiteral("INSERT INTO %1 (Shape, Lab, Serial, Class) "
                        "SELECT Shape, ?, Serial, Class FROM %1 WHERE Lab = ? AND Shape = ? ORDER BY rowid")
@@ -98,6 +105,9 @@ void LabStore::copy(const RuleTables &tables, const QString &shape, const QStrin
         {to, from, shape});
     run(m_db, QStringLiteral("INSERT INTO %1 (Shape, Lab, Description) VALUES (?, ?, ?)").arg(tables.labTable),
         {shape, to, description});
+    for (int part = 0; part < 3; ++part)
+        record.wrote(part);
+    record.record(history::kCopyLab, QStringLiteral("from %1").arg(from));
     const Fingerprint stored = storedNow(m_db, labListSeen, labListRows(shape));
     transaction.commit();
     if (labListSeen)
@@ -109,11 +119,14 @@ void LabStore::remove(const RuleTables &tables, const QString &shape, const QStr
 {
     Transaction transaction(m_db);
     const Scope scope{shape, lab};
-    const RuleStore rules(m_db, tables);
-    expectUnchanged(m_db, seen, {labRows(tables, scope), rules.classRows(scope), rules.rangeRows(scope)},
-                    rules.subject(scope));
+    ScopeRecord record(m_db, HistoryScope::ofLab(tables, scope));
+    // The lab row, the class rows and the range rows: the history's parts.
+    record.expectUnchanged(seen, {0, 1, 2}, RuleStore(m_db, tables).subject(scope));
     for (const QString &table : {tables.labTable, tables.classTable, tables.dataTable})
         run(m_db, QStringLiteral("DELETE FROM %1 WHERE Lab = ? AND Shape = ?").arg(table), {lab, shape});
+    for (int part = 0; part < 3; ++part)
+        record.wrote(part, Rows());
+    record.record(history::kDeleteLab);
     transaction.commit();
 }
 

@@ -1,5 +1,6 @@
 #include "store/ParameterStore.h"
 
+#include "store/History.h"
 #include "store/Sql.h"
 
 namespace store {
@@ -20,8 +21,8 @@ void saveParameters(const QSqlDatabase &db, const RuleTables &tables, const QStr
                     const QVector<Parameter> &parameters, Fingerprint *seen)
 {
     Transaction transaction(db);
-    expectUnchanged(db, seen, {parameterRows(tables, shape)},
-                    {QStringLiteral("The parameters of %1 (%2)").arg(shape, tables.classTable), true});
+    ScopeRecord record(db, HistoryScope::ofParameters(tables, shape));
+    record.expectUnchanged(seen, {0}, {QStringLiteral("The parameters of %1 (%2)").arg(shape, tables.classTable), true});
     run(db, QStringLiteral("DELETE FROM %1 WHERE Shape = ?").arg(tables.paraTable), {shape});
     QSqlQuery insert = prepare(
         db, QStringLiteral("INSERT INTO %1 (Shape, ID, Parameters, Display_Name) VALUES (?, ?, ?, ?)")
@@ -29,6 +30,8 @@ void saveParameters(const QSqlDatabase &db, const RuleTables &tables, const QStr
     for (int i = 0; i < parameters.size(); ++i)
         runPrepared(insert, {shape, i + 1, parameters[i].fieldName, parameters[i].displayName});
     insert.finish();
+    record.wrote(0);
+    record.record(history::kParameters);
     const Fingerprint stored = storedNow(db, seen, {parameterRows(tables, shape)});
     transaction.commit();
     if (seen)

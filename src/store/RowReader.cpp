@@ -2,6 +2,7 @@
 
 #include "store/Error.h"
 #include "store/Fingerprint.h"
+#include "store/HistoryDiff.h"
 #include "store/Sql.h"
 
 #include <QSqlDriver>
@@ -107,6 +108,47 @@ qint64 RowReader::integer(int column) const
     return sqlite3_column_int64(m_statement, column);
 }
 
+QVariant RowReader::value(int column)
+{
+    if (!m_statement) {
+        const QVariant value = m_query.value(column);
+        if (value.isNull())
+            return {};
+        switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Bool:
+            return QVariant(value.toLongLong());
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return QVariant(value.toDouble());
+        case QMetaType::QByteArray:
+            return value;
+        default:
+            return QVariant(value.toString());
+        }
+    }
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_statement, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_statement, column));
+    case SQLITE_BLOB: {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
+        return QVariant(QByteArray(bytes, sqlite3_column_bytes(m_statement, column)));
+    }
+    default:
+        return QVariant(text(column));
+    }
+}
+
 RowReader::Kind RowReader::read(int column, double &number) const
 {
     if (!m_statement) {
@@ -149,13 +191,12 @@ int RowReader::columnCount() const
     return m_statement ? sqlite3_column_count(m_statement) : m_query.record().count();
 }
 
-void RowReader::addRowTo(FingerprintBuilder &builder) const
+template <typename Sink>
+void RowReader::feed(Sink &sink, int columns) const
 {
-    const int columns = columnCount();
     if (!m_statement) {
         for (int c = 0; c < columns; ++c)
-            builder.addValue(m_query.value(c));
-        builder.endRow();
+            sink.addValue(m_query.value(c));
         return;
     }
     // Each sqlite3_column_* call takes the connection's mutex; the value
@@ -165,25 +206,61 @@ void RowReader::addRowTo(FingerprintBuilder &builder) const
         sqlite3_value *value = sqlite3_column_value(m_statement, c);
         switch (sqlite3_value_type(value)) {
         case SQLITE_NULL:
-            builder.addNull();
+            sink.addNull();
             break;
         case SQLITE_INTEGER:
-            builder.addInteger(sqlite3_value_int64(value));
+            sink.addInteger(sqlite3_value_int64(value));
             break;
         case SQLITE_FLOAT:
-            builder.addReal(sqlite3_value_double(value));
+            sink.addReal(sqlite3_value_double(value));
             break;
         case SQLITE_BLOB:
-            builder.addBlob(sqlite3_value_blob(value), sqlite3_value_bytes(value));
+            sink.addBlob(sqlite3_value_blob(value), sqlite3_value_bytes(value));
             break;
         default: {
             // The text's bytes as stored (UTF-8): asking for them as text
             // would have SQLite copy each value to add a terminator.
             const void *bytes = sqlite3_value_blob(value);
-            builder.addText(static_cast<const char *>(bytes), sqlite3_value_bytes(value));
+            sink.addText(static_cast<const char *>(bytes), sqlite3_value_bytes(value));
         }
         }
     }
+}
+
+void RowReader::addRowTo(FingerprintBuilder &builder) const
+{
+    feed(builder, columnCount());
+    builder.endRow();
+}
+
+void RowReader::addRowTo(RowBytes &rows, int columns) const
+{
+    rows.beginRow(columns);
+    feed(rows, columns);
+}
+
+namespace {
+
+// One value to two sinks.
+struct Both {
+    RowBytes &rows;
+    FingerprintBuilder &builder;
+    void addNull() { rows.addNull(), builder.addNull(); }
+    void addInteger(qint64 v) { rows.addInteger(v), builder.addInteger(v); }
+    void addReal(double v) { rows.addReal(v), builder.addReal(v); }
+    void addText(const char *utf8, qsizetype size) { rows.addText(utf8, size), builder.addText(utf8, size); }
+    void addBlob(const void *bytes, qsizetype size) { rows.addBlob(bytes, size), builder.addBlob(bytes, size); }
+    void addValue(const QVariant &v) { rows.addValue(v), builder.addValue(v); }
+};
+
+} // namespace
+
+void RowReader::addRowTo(RowBytes &rows, FingerprintBuilder &builder) const
+{
+    const int columns = columnCount();
+    rows.beginRow(columns);
+    Both both{rows, builder};
+    feed(both, columns);
     builder.endRow();
 }
 

@@ -1,6 +1,7 @@
 #include "store/RuleStore.h"
 
 #include "store/Error.h"
+#include "store/History.h"
 #include "store/RowReader.h"
 #include "store/Engine.h"
 #include "store/Sql.h"
@@ -190,14 +191,18 @@ void RuleStore::saveRuleSet(const Scope &scope, const QVector<RangeRow> *ranges,
                             Fingerprint *rangesSeen, Fingerprint *classesSeen) const
 {
     Transaction transaction(m_db);
-    // Both parts are compared before either is written, so a conflict
-    // leaves the whole rule set as the other workstation stored it.
+    ScopeRecord record(m_db, HistoryScope::ofLab(m_tables, scope), {},
+                       ranges ? QVector<int>{rangesPart()} : QVector<int>{});
+    // Both parts are compared before either is written (the ranges may be
+    // deleted already, inside this transaction), so a conflict leaves the
+    // whole rule set as the other workstation stored it.
     if (ranges)
-        expectUnchanged(m_db, rangesSeen, {rangeRows(scope)}, subject(scope));
+        record.expectUnchanged(rangesSeen, {rangesPart()}, subject(scope));
     if (classes)
-        expectUnchanged(m_db, classesSeen, {classRows(scope)}, subject(scope));
-    const Fingerprint rangesStored = ranges ? writeRanges(scope, *ranges, rangesSeen) : Fingerprint();
-    const Fingerprint classesStored = classes ? writeClasses(scope, *classes, classesSeen) : Fingerprint();
+        record.expectUnchanged(classesSeen, {classesPart()}, subject(scope));
+    const Fingerprint rangesStored = ranges ? writeRanges(scope, *ranges, rangesSeen, record) : Fingerprint();
+    const Fingerprint classesStored = classes ? writeClasses(scope, *classes, classesSeen, record) : Fingerprint();
+    record.record(history::kSave);
     transaction.commit();
     if (ranges && rangesSeen)
         *rangesSeen = rangesStored;
@@ -205,7 +210,18 @@ void RuleStore::saveRuleSet(const Scope &scope, const QVector<RangeRow> *ranges,
         *classesSeen = classesStored;
 }
 
-Fingerprint RuleStore::writeClasses(const Scope &scope, const QStringList &names, const Fingerprint *seen) const
+int RuleStore::classesPart() const
+{
+    return m_tables.scoped ? 1 : 0; // a lab's own row comes first
+}
+
+int RuleStore::rangesPart() const
+{
+    return classesPart() + 1;
+}
+
+Fingerprint RuleStore::writeClasses(const Scope &scope, const QStringList &names, const Fingerprint *seen,
+                                    ScopeRecord &record) const
 {
     run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.classTable, scopeCondition()),
         scopeValues(scope));
@@ -218,13 +234,15 @@ Fingerprint RuleStore::writeClasses(const Scope &scope, const QStringList &names
                                             : QVariantList{names[p], p});
     }
     insert.finish();
+    record.wrote(classesPart());
     return storedNow(m_db, seen, {classRows(scope)});
 }
 
-Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen) const
+Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen,
+                                   ScopeRecord &record) const
 {
-    run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()),
-        scopeValues(scope));
+    if (!record.cleared(rangesPart()))
+        run(m_db, QStringLiteral("DELETE FROM %1%2").arg(m_tables.dataTable, scopeCondition()), scopeValues(scope));
     // What a fresh read of the rows will return, taken from the values as
     // they are written: the range table's TEXT and INTEGER columns keep text
     // and integers as sent, so reading thousands of rows back would only
@@ -233,11 +251,29 @@ Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &
     FingerprintBuilder written;
     QVector<QVariantList> values;
     values.reserve(rows.size());
+    // The history's copy of the rows, made from the values themselves too.
+    RowBytes history;
+    const bool keepHistory = historyRecording();
     for (const RangeRow &r : rows) {
         QVariantList row{r.serial, r.para, r.min, r.max, int(r.include), r.className, r.fieldName, int(r.show)};
         if (m_tables.scoped)
             row = QVariantList{scope.shape, scope.lab} + row;
         values.append(row);
+        if (keepHistory) {
+            history.beginRow(row.size());
+            if (m_tables.scoped) {
+                history.addText(scope.shape);
+                history.addText(scope.lab);
+            }
+            history.addInteger(r.serial);
+            history.addText(r.para);
+            history.addText(r.min);
+            history.addText(r.max);
+            history.addInteger(int(r.include));
+            history.addText(r.className);
+            history.addText(r.fieldName);
+            history.addInteger(int(r.show));
+        }
         if (!seen || !digestHere)
             continue;
         if (m_tables.scoped) {
@@ -256,6 +292,7 @@ Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &
     }
     // By position, as the table's layout is checked before the store is used.
     insertRows(m_db, m_tables.dataTable, m_tables.scoped ? 10 : 8, values);
+    record.wrote(rangesPart(), history); // read back as written, as for the fingerprint
     return digestHere && seen ? written.result() : storedNow(m_db, seen, {rangeRows(scope)});
 }
 

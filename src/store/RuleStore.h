@@ -10,6 +10,8 @@
 
 namespace store {
 
+class ScopeRecord;
+
 // The four tables of one rule set. Names come from this fixed set only,
 // never from free text.
 struct RuleTables {
@@ -114,7 +116,8 @@ public:
     void saveRanges(const Scope &scope, const QVector<RangeRow> &rows, Fingerprint *seen = nullptr) const;
     // Replace the scope's ranges and class list, each where given, in one
     // transaction. Each part is compared with its own seen, as above, before
-    // anything is written: one conflict writes nothing.
+    // anything is written: one conflict writes nothing. What changed is
+    // recorded in the history in the same transaction.
     void saveRuleSet(const Scope &scope, const QVector<RangeRow> *ranges, const QStringList *classes,
                      Fingerprint *rangesSeen, Fingerprint *classesSeen) const;
 
@@ -124,8 +127,13 @@ public:
 private:
     // Inside a save's transaction: replace the rows; what they hold now when
     // seen is kept (see storedNow).
-    Fingerprint writeClasses(const Scope &scope, const QStringList &names, const Fingerprint *seen) const;
-    Fingerprint writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen) const;
+    Fingerprint writeClasses(const Scope &scope, const QStringList &names, const Fingerprint *seen,
+                             ScopeRecord &record) const;
+    Fingerprint writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen,
+                            ScopeRecord &record) const;
+    // Where the class list and the ranges stand in the scope's history.
+    int classesPart() const;
+    int rangesPart() const;
     QString scopeCondition() const;
     QVariantList scopeValues(const Scope &scope) const;
 

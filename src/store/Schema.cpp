@@ -88,6 +88,17 @@ void writeFile(const QString &path, const QByteArray &bytes, bool executable = f
 
 } // namespace
 
+namespace {
+
+// The rule stores keep the history of their saves in tables of their own.
+QStringList withHistory(QStringList scripts)
+{
+    scripts.insert(1, QStringLiteral("history.sql"));
+    return scripts;
+}
+
+} // namespace
+
 QString builtInScript(const QString &name)
 {
     return QString::fromUtf8(resource(name));
@@ -117,7 +128,7 @@ void runScript(const QSqlDatabase &db, const QString &script)
 
 void createSchemaDatabase(const QString &path, const QString &schema)
 {
-    createDatabase(path, {schema});
+    createDatabase(path, schema == QLatin1String("reports.sql") ? QStringList{schema} : withHistory({schema}));
 }
 
 namespace {
@@ -138,11 +149,11 @@ void fill(const DataDir &dir, bool withDemo)
         return withDemo ? QStringList{schema, demo} : QStringList{schema};
     };
     createDatabase(dir.file(QString::fromLatin1(kClassDb)),
-                   scripts(QStringLiteral("class.sql"), QStringLiteral("demo/class.sql")));
+                   withHistory(scripts(QStringLiteral("class.sql"), QStringLiteral("demo/class.sql"))));
     createDatabase(dir.file(QString::fromLatin1(kReportsDb)),
                    scripts(QStringLiteral("reports.sql"), QStringLiteral("demo/reports.sql")));
     createDatabase(dir.file(QString::fromLatin1(kSecondaryDb)),
-                   scripts(QStringLiteral("omz.sql"), QStringLiteral("demo/omz.sql")));
+                   withHistory(scripts(QStringLiteral("omz.sql"), QStringLiteral("demo/omz.sql"))));
     writeFile(dir.file(QString::fromLatin1(kShapesFile)),
               withDemo ? resource(QStringLiteral("demo/Shapes.txt")) : QByteArray());
     if (withDemo) {

@@ -8,6 +8,7 @@
 #include "store/Sql.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace store {
 
@@ -26,12 +27,23 @@ struct Connections {
 
 QString schemaScriptOf(StoreKind kind)
 {
+    const QString history = builtInScript(QStringLiteral("history.sql"));
     switch (kind) {
-    case StoreKind::Class: return builtInScript(QStringLiteral("class.sql"));
-    case StoreKind::Secondary: return builtInScript(QStringLiteral("omz.sql"));
+    case StoreKind::Class: return builtInScript(QStringLiteral("class.sql")) + history;
+    case StoreKind::Secondary: return builtInScript(QStringLiteral("omz.sql")) + history;
     case StoreKind::Reports: break;
     }
     return {};
+}
+
+// A store made by a version before the history has no history table: it
+// stays empty in the copy.
+bool copiedWhenThere(const QStringList &names, const QString &table)
+{
+    if (table.compare(QLatin1String("History"), Qt::CaseInsensitive) != 0)
+        return true;
+    return std::any_of(names.begin(), names.end(),
+                       [&](const QString &name) { return name.compare(table, Qt::CaseInsensitive) == 0; });
 }
 
 // The table of `names` that is `table` without regard to case (the server
@@ -153,6 +165,8 @@ MadeStore copyStore(const DataDir &from, StoreKind kind, const ServerConfig &to,
         const QStringList targetTables = tableNames(target);
         made.tables = targetTables;
         for (const QString &table : targetTables) {
+            if (!copiedWhenThere(sourceTables, table))
+                continue;
             const QString name = actualName(sourceTables, table);
             copied.append({storeCaption(kind), name, copyRows(source, name, target, table)});
         }
@@ -225,8 +239,10 @@ void copyFromServer(const QSqlDatabase &server, StoreKind kind, const QString &p
     } snapshot{server};
     const QStringList serverTables = tableNames(server);
     Transaction transaction(target);
-    for (const QString &table : tableNames(target))
-        copyRows(server, actualName(serverTables, table), target, quoted(table));
+    for (const QString &table : tableNames(target)) {
+        if (copiedWhenThere(serverTables, table))
+            copyRows(server, actualName(serverTables, table), target, quoted(table));
+    }
     transaction.commit();
 }
 

@@ -1,6 +1,8 @@
 #include "store/ShapeFile.h"
 
 #include "store/Error.h"
+#include "store/History.h"
+#include "store/Sql.h"
 #include "store/WholeFile.h"
 
 #include <QFile>
@@ -207,6 +209,16 @@ void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes, Fing
     });
     if (seen)
         *seen = Fingerprint::ofBytes(bytes);
+}
+
+void saveShapeFile(const QSqlDatabase &db, const QString &path, const QVector<ShapeEntry> &shapes, Fingerprint *seen)
+{
+    Transaction transaction(db);
+    ScopeRecord record(db, HistoryScope::ofShapes(), path);
+    writeShapeFile(path, shapes, seen);
+    record.wrote(0);
+    record.record(history::kShapes);
+    transaction.commit();
 }
 
 } // namespace store

@@ -2,6 +2,7 @@
 
 #include "store/Fingerprint.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QVector>
 
@@ -45,5 +46,12 @@ QString shapeCodeProblem(const QString &code);
 // old: when they differ, store::Conflict is thrown and the old file stays.
 // Afterwards seen is the fingerprint of what was written.
 void writeShapeFile(const QString &path, const QVector<ShapeEntry> &shapes, Fingerprint *seen = nullptr);
+
+// writeShapeFile, recorded in the history of the rules store db: the file
+// is replaced inside the store's write transaction, so a refused or failed
+// write records nothing. (Should the commit fail after the file was
+// replaced, the next save finds the file changed and records that.)
+void saveShapeFile(const QSqlDatabase &db, const QString &path, const QVector<ShapeEntry> &shapes,
+                   Fingerprint *seen = nullptr);
 
 } // namespace store

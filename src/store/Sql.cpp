@@ -168,15 +168,26 @@ void runPrepared(QSqlQuery &query, const QVariantList &values)
 
 void insertRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows)
 {
+    QStringList columns;
+    columns.resize(width); // unnamed: the first columns, by position
+    insertRows(db, table, columns, rows);
+}
+
+void insertRows(const QSqlDatabase &db, const QString &table, const QStringList &columns,
+                const QVector<QVariantList> &rows)
+{
+    const qsizetype width = columns.size();
     if (width < 1 || rows.isEmpty())
         return;
     if (engineOf(db) == Engine::Server) {
-        insertServerRows(db, table, width, rows);
+        insertServerRows(db, table, width, rows, columns.first().isEmpty() ? QStringList() : columns);
         return;
     }
     // Below the smallest limit on bound values any SQLite build has.
     const qsizetype perStatement = qMax<qsizetype>(1, 999 / width);
-    const QString head = QStringLiteral("INSERT INTO %1 VALUES ").arg(table);
+    const QString head = columns.first().isEmpty()
+        ? QStringLiteral("INSERT INTO %1 VALUES ").arg(table)
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table, columns.join(QStringLiteral(", ")));
     const QString tuple = u'(' + QStringList(width, QStringLiteral("?")).join(QStringLiteral(", ")) + u')';
     auto statementFor = [&](qsizetype count) {
         return prepare(db, head + QStringList(count, tuple).join(QStringLiteral(", ")));

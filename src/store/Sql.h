@@ -24,6 +24,9 @@ void runPrepared(QSqlQuery &query, const QVariantList &values);
 // (by position), many rows to a statement: on a server every statement is
 // a round trip.
 void insertRows(const QSqlDatabase &db, const QString &table, qsizetype width, const QVector<QVariantList> &rows);
+// The same into the named columns, in that order.
+void insertRows(const QSqlDatabase &db, const QString &table, const QStringList &columns,
+                const QVector<QVariantList> &rows);
 
 // Runs a query and returns the text of the first column of every row.
 QStringList firstColumn(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});

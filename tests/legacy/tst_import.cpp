@@ -7,7 +7,9 @@
 #include "legacy/MdbFile.h"
 #include "shell/FrmCS.h"
 #include "shell/Startup.h"
+#include "store/Database.h"
 #include "store/Error.h"
+#include "store/RuleStore.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -187,7 +189,10 @@ private slots:
     void replacesOnlyWhenForced()
     {
         testsupport::TestDataDir dir;
-        dir.exec("INSERT INTO Cut VALUES ('Oval','GIA',0,'Old')");
+        store::RuleStore(store::openStore("old", store::DataDir(dir.path()), store::StoreKind::Class),
+                         store::RuleTables::forType("Cut"))
+            .saveClasses({"Oval", "GIA"}, {"Old"});
+        store::closeDatabase("old");
         dir.exec("INSERT INTO SymData VALUES (1,'P','1','2',1,'C','F',1)", "OMZ2006.db");
         const QStringList before = filesIn(dir.path());
         QCOMPARE(importError(dir.path(), classMdb()),
@@ -201,6 +206,10 @@ private slots:
         QVERIFY(QFile::remove(dir.file("Class.db-journal")));
         QCOMPARE(importError(dir.path(), classMdb(), true), "(imported)");
         QCOMPARE(dir.rows("SELECT Class FROM Cut"), (QStringList{"Excellent", "Very Good"}));
+        // The replaced file's history goes on, with what the import changed.
+        QCOMPARE(dir.rows("SELECT Kind, Area, Shape, Lab, Changes FROM History ORDER BY Entry"),
+                 (QStringList{"save|lab|Oval|GIA|1", "legacy import|lab|Brilliant|AGL|7",
+                              "legacy import|parameters|Brilliant||2", "legacy import|lab|Oval|GIA|1"}));
         // No OMZ2006.mdb given: the existing OMZ2006.db stays as it is.
         QCOMPARE(dir.rows("SELECT count(*) FROM SymData", "OMZ2006.db"), QStringList{"1"});
         QCOMPARE(filesIn(dir.path()), before);

@@ -63,7 +63,7 @@ private slots:
         refused("a named column missing", "sql:Class.db:DROP TABLE CutPara;\nCREATE TABLE CutPara (Display_Name, ID, Shape, Name)",
                 "In Class.db the table CutPara has no column Parameters.");
         refused("cut short by 1000 bytes", "cut:Class.db",
-                "Class.db is damaged (Fragmentation of 780 bytes reported as 0 on page 31). "
+                "Class.db is damaged (Fragmentation of 780 bytes reported as 0 on page 36). "
                 "Restore Class.db from a backup.");
         // Said once at start-up; the save then names the file that refused.
         QTest::newRow("read-only directory") << "readonly:."
