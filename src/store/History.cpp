@@ -36,13 +36,13 @@ using Area = HistoryScope::Area;
 // One table of a scope: how its rows are read (every column a save
 // rewrites, in stored order), what it is called, and the columns that tell
 // its rows apart (to match rows of two versions).
-struct PartSpec {
+struct PartLayout {
     ScopeRows rows; // no statement: the lines of Shapes.txt
     QString caption;
     QVector<int> keys;
 };
 
-QVector<PartSpec> partSpecs(const HistoryScope &scope)
+QVector<PartLayout> partLayouts(const HistoryScope &scope)
 {
     const Scope lab{scope.shape, scope.lab};
     switch (scope.area) {
@@ -102,38 +102,38 @@ RowBytes shapeRows(const QString &path, Fingerprint *fingerprint)
     return RowBytes(rows);
 }
 
-ServerRead serverRead(const PartSpec &spec, RowBytes &rows, ServerVersions *versions)
+ServerRead serverRead(const PartLayout &layout, RowBytes &rows, ServerVersions *versions)
 {
-    return {versions ? withServerVersions(spec.rows.sql) : spec.rows.sql, spec.rows.values,
-            int(tableOf(spec.rows).columns.size()), &rows, versions};
+    return {versions ? withServerVersions(layout.rows.sql) : layout.rows.sql, layout.rows.values,
+            int(tableOf(layout.rows).columns.size()), &rows, versions};
 }
 
 // The part's rows deleted, read as they go.
-ServerRead deletingRead(const PartSpec &spec, RowBytes &rows, ServerVersions &versions)
+ServerRead deletingRead(const PartLayout &layout, RowBytes &rows, ServerVersions &versions)
 {
-    const PartTable part = tableOf(spec.rows);
+    const PartTable part = tableOf(layout.rows);
     return {QStringLiteral("DELETE FROM %1%2 RETURNING %3, rowid, xmin::text::bigint")
                 .arg(part.table, part.where, part.columns.join(QStringLiteral(", "))),
-            spec.rows.values, int(part.columns.size()), &rows, &versions};
+            layout.rows.values, int(part.columns.size()), &rows, &versions};
 }
 
 // A part's rows as stored now. fingerprint, when given, becomes what a
 // window that loaded them holds (fingerprintOf, without a second read).
-RowBytes readPart(const QSqlDatabase &db, const PartSpec &spec, const QString &shapesFile, Fingerprint *fingerprint)
+RowBytes readPart(const QSqlDatabase &db, const PartLayout &layout, const QString &shapesFile, Fingerprint *fingerprint)
 {
-    if (spec.rows.sql.isEmpty())
+    if (layout.rows.sql.isEmpty())
         return shapeRows(shapesFile, fingerprint);
     const bool sqlite = engineOf(db) == Engine::SQLite;
     const bool versions = fingerprint && !sqlite;
     if (!sqlite && !outsideTransaction(db)) { // a save's: no session to renew, every value wanted
         RowBytes rows;
         ServerVersions serverVersions;
-        readServerRows(db, {serverRead(spec, rows, versions ? &serverVersions : nullptr)});
+        readServerRows(db, {serverRead(layout, rows, versions ? &serverVersions : nullptr)});
         if (versions)
             *fingerprint = serverVersions.fingerprint();
         return rows;
     }
-    RowReader reader(db, versions ? withServerVersions(spec.rows.sql) : spec.rows.sql, spec.rows.values);
+    RowReader reader(db, versions ? withServerVersions(layout.rows.sql) : layout.rows.sql, layout.rows.values);
     const int width = reader.columnCount() - (versions ? 2 : 0);
     FingerprintBuilder builder;
     ServerVersions serverVersions;
@@ -152,18 +152,18 @@ RowBytes readPart(const QSqlDatabase &db, const PartSpec &spec, const QString &s
     return rows;
 }
 
-void writePart(const QSqlDatabase &db, const PartSpec &spec, const Rows &rows, const QString &shapesFile,
+void writePart(const QSqlDatabase &db, const PartLayout &layout, const Rows &rows, const QString &shapesFile,
                Fingerprint *shapesSeen)
 {
-    if (spec.rows.sql.isEmpty()) {
+    if (layout.rows.sql.isEmpty()) {
         QVector<ShapeEntry> shapes;
         for (const Row &row : rows)
             shapes.append({row.value(0).toString(), row.value(1).toString()});
         writeShapeFile(shapesFile, shapes, shapesSeen);
         return;
     }
-    const PartTable part = tableOf(spec.rows);
-    run(db, QStringLiteral("DELETE FROM %1%2").arg(part.table, part.where), spec.rows.values);
+    const PartTable part = tableOf(layout.rows);
+    run(db, QStringLiteral("DELETE FROM %1%2").arg(part.table, part.where), layout.rows.values);
     insertRows(db, part.table, part.columns, rows);
 }
 
@@ -177,10 +177,10 @@ int rowCount(const PartBytes &parts)
 
 PartsDiff diffBytes(const HistoryScope &scope, const PartBytes &before, const PartBytes &after)
 {
-    const QVector<PartSpec> specs = partSpecs(scope);
-    PartsDiff diff(specs.size());
-    for (qsizetype i = 0; i < specs.size(); ++i)
-        diff[i] = diffRows(before.value(i), after.value(i), specs[i].keys);
+    const QVector<PartLayout> layouts = partLayouts(scope);
+    PartsDiff diff(layouts.size());
+    for (qsizetype i = 0; i < layouts.size(); ++i)
+        diff[i] = diffRows(before.value(i), after.value(i), layouts[i].keys);
     return diff;
 }
 
@@ -460,15 +460,15 @@ int HistoryScope::partCount() const
 
 QString HistoryScope::partCaption(int part) const
 {
-    return partSpecs(*this).value(part).caption;
+    return partLayouts(*this).value(part).caption;
 }
 
 QStringList HistoryScope::partColumns(int part) const
 {
-    const PartSpec spec = partSpecs(*this).value(part);
-    if (spec.rows.sql.isEmpty())
+    const PartLayout layout = partLayouts(*this).value(part);
+    if (layout.rows.sql.isEmpty())
         return {QStringLiteral("Name"), QStringLiteral("Code")};
-    QStringList columns = tableOf(spec.rows).columns;
+    QStringList columns = tableOf(layout.rows).columns;
     for (QString &column : columns)
         column.remove(u'"');
     return columns;
@@ -535,30 +535,30 @@ ScopeRecord::ScopeRecord(const QSqlDatabase &db, const HistoryScope &scope, cons
     if (!g_recording)
         return;
     ensureHistoryTables(db);
-    const QVector<PartSpec> specs = partSpecs(scope);
-    m_before.resize(specs.size());
-    m_fingerprints.resize(specs.size());
+    const QVector<PartLayout> layouts = partLayouts(scope);
+    m_before.resize(layouts.size());
+    m_fingerprints.resize(layouts.size());
     RowBytes last, top;
-    if (engineOf(db) == Engine::Server && !specs.first().rows.sql.isEmpty()) {
+    if (engineOf(db) == Engine::Server && !layouts.first().rows.sql.isEmpty()) {
         // The rows, their fingerprints and the chain, in one round trip.
-        QVector<ServerVersions> versions(specs.size());
+        QVector<ServerVersions> versions(layouts.size());
         QVector<ServerRead> reads;
-        for (qsizetype i = 0; i < specs.size(); ++i) {
+        for (qsizetype i = 0; i < layouts.size(); ++i) {
             if (replaced.contains(int(i))) {
-                reads.append(deletingRead(specs[i], m_before[i], versions[i]));
+                reads.append(deletingRead(layouts[i], m_before[i], versions[i]));
                 m_cleared.append(int(i));
             } else {
-                reads.append(serverRead(specs[i], m_before[i], &versions[i]));
+                reads.append(serverRead(layouts[i], m_before[i], &versions[i]));
             }
         }
         reads.append({lastEntryQuery(), scopeValues(scope), 4, &last, nullptr});
         reads.append({kTopQuery, {}, 1, &top, nullptr});
         readServerRows(db, reads);
-        for (qsizetype i = 0; i < specs.size(); ++i)
+        for (qsizetype i = 0; i < layouts.size(); ++i)
             m_fingerprints[i] = versions[i].fingerprint();
     } else {
-        for (qsizetype i = 0; i < specs.size(); ++i)
-            m_before[i] = readPart(db, specs[i], shapesFile, &m_fingerprints[i]);
+        for (qsizetype i = 0; i < layouts.size(); ++i)
+            m_before[i] = readPart(db, layouts[i], shapesFile, &m_fingerprints[i]);
         last = rowsOf(db, lastEntryQuery(), scopeValues(scope));
         top = rowsOf(db, kTopQuery);
     }
@@ -573,7 +573,7 @@ void ScopeRecord::expectUnchanged(const Fingerprint *seen, const QVector<int> &p
     if (!g_recording) { // nothing was read: compare as a save without history does
         QVector<ScopeRows> scopes;
         for (int part : parts)
-            scopes.append(partSpecs(m_scope).value(part).rows);
+            scopes.append(partLayouts(m_scope).value(part).rows);
         store::expectUnchanged(m_db, seen, scopes, subject);
         return;
     }
@@ -599,7 +599,7 @@ void ScopeRecord::wrote(int part, const RowBytes &rows)
 void ScopeRecord::wrote(int part)
 {
     if (g_recording)
-        m_after[part] = readPart(m_db, partSpecs(m_scope).value(part), m_shapesFile, nullptr);
+        m_after[part] = readPart(m_db, partLayouts(m_scope).value(part), m_shapesFile, nullptr);
 }
 
 void ScopeRecord::record(const QString &kind, const QString &note)
@@ -727,10 +727,10 @@ void recordReplacement(const QSqlDatabase &db, const QSqlDatabase &old, bool sec
 
 PartsDiff diffParts(const HistoryScope &scope, const Parts &before, const Parts &after)
 {
-    const QVector<PartSpec> specs = partSpecs(scope);
-    PartsDiff diff(specs.size());
-    for (qsizetype i = 0; i < specs.size(); ++i)
-        diff[i] = diffRows(before.value(i), after.value(i), specs[i].keys);
+    const QVector<PartLayout> layouts = partLayouts(scope);
+    PartsDiff diff(layouts.size());
+    for (qsizetype i = 0; i < layouts.size(); ++i)
+        diff[i] = diffRows(before.value(i), after.value(i), layouts[i].keys);
     return diff;
 }
 
@@ -839,8 +839,8 @@ PartsDiff entryChanges(const QSqlDatabase &db, const HistoryEntry &entry)
 Parts storedParts(const QSqlDatabase &db, const HistoryScope &scope, const QString &shapesFile)
 {
     Parts parts;
-    for (const PartSpec &spec : partSpecs(scope))
-        parts.append(readPart(db, spec, shapesFile, nullptr).decoded());
+    for (const PartLayout &layout : partLayouts(scope))
+        parts.append(readPart(db, layout, shapesFile, nullptr).decoded());
     return parts;
 }
 
@@ -852,14 +852,14 @@ Fingerprint storedFingerprint(const QSqlDatabase &db, const HistoryScope &scope,
         return seen;
     }
     QVector<ScopeRows> scopes;
-    for (const PartSpec &spec : partSpecs(scope))
-        scopes.append(spec.rows);
+    for (const PartLayout &layout : partLayouts(scope))
+        scopes.append(layout.rows);
     return fingerprintOf(db, scopes);
 }
 
 QStringList describeChanges(const HistoryScope &scope, const Parts &before, const Parts &after)
 {
-    const QVector<PartSpec> specs = partSpecs(scope);
+    const QVector<PartLayout> layouts = partLayouts(scope);
     const PartsDiff diff = diffParts(scope, before, after);
     QStringList lines;
     for (qsizetype p = 0; p < diff.size(); ++p) {
@@ -873,17 +873,17 @@ QStringList describeChanges(const HistoryScope &scope, const Parts &before, cons
         QVector<int> every(columns.size());
         std::iota(every.begin(), every.end(), 0);
         for (const RowsDiff::Changed &row : diff[p].changed) {
-            const QString label = values(after.value(p).value(row.newRow), specs[p].keys);
+            const QString label = values(after.value(p).value(row.newRow), layouts[p].keys);
             for (const RowsDiff::Cell &cell : row.cells) {
                 lines.append(QStringLiteral("%1, %2: %3 \"%4\" -> \"%5\"")
-                                 .arg(specs[p].caption, label, columns.value(cell.column), valueText(cell.before),
+                                 .arg(layouts[p].caption, label, columns.value(cell.column), valueText(cell.before),
                                       valueText(cell.after)));
             }
         }
         for (const RowsDiff::Whole &whole : diff[p].removed)
-            lines.append(QStringLiteral("%1: remove %2").arg(specs[p].caption, values(whole.row, every)));
+            lines.append(QStringLiteral("%1: remove %2").arg(layouts[p].caption, values(whole.row, every)));
         for (const RowsDiff::Whole &whole : diff[p].added)
-            lines.append(QStringLiteral("%1: add %2").arg(specs[p].caption, values(whole.row, every)));
+            lines.append(QStringLiteral("%1: add %2").arg(layouts[p].caption, values(whole.row, every)));
     }
     return lines;
 }
@@ -892,15 +892,15 @@ void restoreVersion(const QSqlDatabase &db, const HistoryEntry &entry, Fingerpri
 {
     Transaction transaction(db);
     const Parts version = versionAfter(db, entry);
-    const QVector<PartSpec> specs = partSpecs(entry.scope);
+    const QVector<PartLayout> layouts = partLayouts(entry.scope);
     ScopeRecord record(db, entry.scope, shapesFile);
     QVector<int> all;
-    for (int i = 0; i < specs.size(); ++i)
+    for (int i = 0; i < layouts.size(); ++i)
         all.append(i);
     record.expectUnchanged(seen, all, subjectOf(entry.scope));
     Fingerprint shapesSeen = seen ? *seen : Fingerprint::any();
-    for (int i = 0; i < specs.size(); ++i) {
-        writePart(db, specs[i], version.value(i), shapesFile, &shapesSeen);
+    for (int i = 0; i < layouts.size(); ++i) {
+        writePart(db, layouts[i], version.value(i), shapesFile, &shapesSeen);
         record.wrote(i, version.value(i));
     }
     record.record(history::kRestore, QStringLiteral("entry %1").arg(entry.reference()));
