@@ -19,6 +19,7 @@
 #include <QTimeZone>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <pwd.h>
@@ -342,11 +343,21 @@ void recordInto(const QSqlDatabase &db, const HistoryScope &scope, HistoryChain 
     // The rows found are not what the history says: say so first. (A
     // history rebuilt to the very rows found says nothing new.)
     if (chain.last > 0 ? chain.digest != digestOf(before) : rowCount(before) > 0) {
-        const PartBytes history = chain.last > 0 ? partBytes(rebuild(db, scope, chain.last, chain.checkpoint))
-                                                 : PartBytes(scope.partCount());
+        PartBytes history(scope.partCount());
+        QString note;
+        if (chain.last > 0) {
+            try {
+                history = partBytes(rebuild(db, scope, chain.last, chain.checkpoint));
+            } catch (const Error &) {
+                // A damaged history must not stop the save: the rows found
+                // begin it afresh, kept whole.
+                chain.cost = std::numeric_limits<qint32>::max();
+                note = QStringLiteral("the history before this entry is damaged");
+            }
+        }
         const PartsDiff outside = diffBytes(scope, history, before);
         if (changeCount(outside) > 0)
-            appendEntry(db, scope, chain, chain.last > 0 ? history::kOutside : history::kFound, {}, {}, outside, before,
+            appendEntry(db, scope, chain, chain.last > 0 ? history::kOutside : history::kFound, note, {}, outside, before,
                         scopeRows);
     }
     const PartsDiff diff = diffBytes(scope, before, after);

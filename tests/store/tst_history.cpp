@@ -230,6 +230,24 @@ private slots:
         QCOMPARE(dir.rows("SELECT Entry, Kind, Changes FROM History"), QStringList{"1|save|1"});
     }
 
+    // A damaged history does not stop a save: the rows found begin it
+    // afresh, and that version restores.
+    void damagedHistory()
+    {
+        testsupport::TestDataDir dir;
+        const QSqlDatabase db = open(dir);
+        const RuleStore rules(db, kCut);
+        rules.saveRanges(kAgl, {{1, "Table %", "52", "62", true, "Excellent", "T", false}});
+        dir.exec("UPDATE History SET Diff = 'x';\nUPDATE CutData SET \"cMin\" = '53' WHERE Lab = 'AGL'");
+        const QStringList outside = storedAgl(dir);
+        rules.saveRanges(kAgl, {{1, "Table %", "50", "62", true, "Excellent", "T", false}});
+        QCOMPARE(dir.rows("SELECT Entry, Kind, Note, Changes FROM History ORDER BY Entry"),
+                 (QStringList{"1|save||1", "2|changed outside Orvana Class|the history before this entry is damaged|1",
+                              "3|save||1"}));
+        store::restoreVersion(db, store::historyEntries(db, aglOnly()).at(1));
+        QCOMPARE(storedAgl(dir), outside);
+    }
+
     // Two workstations saving in turn: each save once, in order, with its
     // user and workstation; a third save that comes too late records nothing.
     void workstationsInTurn()
