@@ -10,8 +10,9 @@
 // same token mean one overwrote the other unasked (a lost save). A save that
 // finds its lab changed since its load asks (counted) and loads again, as a
 // user choosing Reload. Prints saves per second and save times; exits
-// non-zero on a lost save, a worker that never finished (a deadlock) or a
-// log that does not add up.
+// non-zero on a lost save, a worker that never finished (a deadlock), a
+// log that does not add up, or a save missing from the history (or recorded
+// twice).
 #include "BenchSupport.h"
 #include "store/Database.h"
 #include "store/DataDir.h"
@@ -236,6 +237,19 @@ void checkChain(const QString &lab, const QVector<Save> &saves, const QString &s
     }
 }
 
+// Every save written is in the lab's history once, after the two saves that
+// filled the lab, and no change went unrecorded.
+void checkHistory(const QSqlDatabase &db, const QString &lab, int saves, Outcome &outcome)
+{
+    const QStringList kinds = store::firstColumn(
+        db, QStringLiteral("SELECT Kind FROM History WHERE Area = 'lab' AND Type = 'Cut' AND Lab = ? AND Kind <> 'create lab'"),
+        {lab});
+    const qsizetype recorded = kinds.count(QStringLiteral("save"));
+    if (recorded != saves + 2 || recorded != kinds.size())
+        outcome.problems.append(QStringLiteral("%1: %2 saves written, %3 history entries of them (%4 entries in all)")
+                                    .arg(lab).arg(saves).arg(recorded - 2).arg(kinds.size()));
+}
+
 Outcome runOffice(const QString &engine, const QString &dataDir, int workers, int seconds, const QString &logDir)
 {
     const qint64 start = QDateTime::currentMSecsSinceEpoch() + 3000; // every process connected by then
@@ -290,13 +304,15 @@ Outcome runOffice(const QString &engine, const QString &dataDir, int workers, in
     }
     const QString connection = QStringLiteral("check");
     {
-        const store::RuleStore rules(store::openStore(connection, store::DataDir(dataDir), store::StoreKind::Class),
-                                     store::RuleTables::forType(QStringLiteral("Cut")));
+        const QSqlDatabase db = store::openStore(connection, store::DataDir(dataDir), store::StoreKind::Class);
+        const store::RuleStore rules(db, store::RuleTables::forType(QStringLiteral("Cut")));
         QStringList labs{kSharedLab};
         for (int w = workers / 2; w < workers; ++w)
             labs.append(ownLab(w));
-        for (const QString &lab : labs)
+        for (const QString &lab : labs) {
             checkChain(lab, byLab.value(lab), load(rules, {kShape, lab}).token, outcome);
+            checkHistory(db, lab, int(byLab.value(lab).size()), outcome);
+        }
     }
     store::closeDatabase(connection);
     return outcome;
