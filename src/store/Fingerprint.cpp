@@ -2,6 +2,7 @@
 
 #include "store/Engine.h"
 #include "store/RowReader.h"
+#include "store/StoredValue.h"
 
 #include <cstring>
 #include <new>
@@ -89,35 +90,7 @@ void FingerprintBuilder::addText(const QString &text)
 
 void FingerprintBuilder::addValue(const QVariant &value)
 {
-    if (value.isNull()) {
-        addNull();
-        return;
-    }
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong: // how the server's driver hands over a bigint that is not negative
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        addInteger(value.toLongLong());
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        addReal(value.toDouble());
-        break;
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        addBlob(bytes.constData(), bytes.size());
-        break;
-    }
-    default: {
-        const QByteArray utf8 = value.toString().toUtf8();
-        addText(utf8.constData(), utf8.size());
-    }
-    }
+    addStoredValue(*this, value);
 }
 
 Fingerprint FingerprintBuilder::result()

@@ -176,13 +176,21 @@ int rowCount(const PartBytes &parts)
     return rows;
 }
 
-PartsDiff diffBytes(const HistoryScope &scope, const PartBytes &before, const PartBytes &after)
+// Each part's rows matched on its own key columns; the parts as read (Rows)
+// or as stored bytes (RowBytes).
+template <typename PartsOf>
+PartsDiff diffEachPart(const HistoryScope &scope, const PartsOf &before, const PartsOf &after)
 {
     const QVector<PartLayout> layouts = partLayouts(scope);
     PartsDiff diff(layouts.size());
     for (qsizetype i = 0; i < layouts.size(); ++i)
         diff[i] = diffRows(before.value(i), after.value(i), layouts[i].keys);
     return diff;
+}
+
+PartsDiff diffBytes(const HistoryScope &scope, const PartBytes &before, const PartBytes &after)
+{
+    return diffEachPart(scope, before, after);
 }
 
 QString scopeCondition(const QString &prefix = {})
@@ -738,11 +746,7 @@ void recordReplacement(const QSqlDatabase &db, const QSqlDatabase &old, bool sec
 
 PartsDiff diffParts(const HistoryScope &scope, const Parts &before, const Parts &after)
 {
-    const QVector<PartLayout> layouts = partLayouts(scope);
-    PartsDiff diff(layouts.size());
-    for (qsizetype i = 0; i < layouts.size(); ++i)
-        diff[i] = diffRows(before.value(i), after.value(i), layouts[i].keys);
-    return diff;
+    return diffEachPart(scope, before, after);
 }
 
 QVector<HistoryEntry> historyEntries(const QSqlDatabase &db, const HistoryFilter &filter)

@@ -1,6 +1,7 @@
 #include "store/HistoryDiff.h"
 
 #include "store/Error.h"
+#include "store/StoredValue.h"
 
 #include <QHash>
 #include <bit>
@@ -379,14 +380,19 @@ void RowBytes::addReal(double value)
     wrote(out + sizeof value);
 }
 
-void RowBytes::addText(const char *utf8, qsizetype size)
+void RowBytes::addSized(char kind, const void *bytes, qsizetype size)
 {
     char *out = room(1 + kLongestNumber + size);
-    *out++ = kText;
+    *out++ = kind;
     out = putNumber(out, quint64(size));
     if (size > 0)
-        std::memcpy(out, utf8, size_t(size));
+        std::memcpy(out, bytes, size_t(size));
     wrote(out + size);
+}
+
+void RowBytes::addText(const char *utf8, qsizetype size)
+{
+    addSized(kText, utf8, size);
 }
 
 void RowBytes::addText(const QString &text)
@@ -413,49 +419,12 @@ void RowBytes::addText(const QString &text)
 
 void RowBytes::addBlob(const void *bytes, qsizetype size)
 {
-    char *out = room(1 + kLongestNumber + size);
-    *out++ = kBlob;
-    out = putNumber(out, quint64(size));
-    if (size > 0)
-        std::memcpy(out, bytes, size_t(size));
-    wrote(out + size);
+    addSized(kBlob, bytes, size);
 }
 
 void RowBytes::addValue(const QVariant &value)
 {
-    if (value.isNull()) { // NULL as a driver reads it; an empty box is a null QString, which is not
-        addNull();
-        return;
-    }
-    switch (value.metaType().id()) {
-    case QMetaType::UnknownType:
-        addNull();
-        break;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Bool:
-        addInteger(value.toLongLong());
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        addReal(value.toDouble());
-        break;
-    case QMetaType::QString:
-        addText(textOf(value)); // an empty box is stored as empty text, never NULL
-        break;
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        addBlob(bytes.constData(), bytes.size());
-        break;
-    }
-    default:
-        addText(value.toString());
-    }
+    addStoredValue(*this, value);
 }
 
 QByteArrayView RowBytes::row(qsizetype i) const

@@ -82,6 +82,8 @@ public:
 private:
     char *room(qsizetype size);
     void wrote(const char *end);
+    // A value of its kind with its length in front.
+    void addSized(char kind, const void *bytes, qsizetype size);
 
     QByteArray m_buffer; // written up to m_used
     qsizetype m_used = 0;

@@ -4,6 +4,7 @@
 #include "store/Fingerprint.h"
 #include "store/HistoryDiff.h"
 #include "store/Sql.h"
+#include "store/StoredValue.h"
 
 #include <QSqlDriver>
 #include <QSqlRecord>
@@ -112,24 +113,16 @@ QVariant RowReader::value(int column)
 {
     if (!m_statement) {
         const QVariant value = m_query.value(column);
-        if (value.isNull())
+        switch (storedKind(value)) {
+        case StoredKind::Null:
             return {};
-        switch (value.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Long:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::Bool:
+        case StoredKind::Integer:
             return QVariant(value.toLongLong());
-        case QMetaType::Double:
-        case QMetaType::Float:
+        case StoredKind::Real:
             return QVariant(value.toDouble());
-        case QMetaType::QByteArray:
+        case StoredKind::Blob:
             return value;
-        default:
+        case StoredKind::Text:
             return QVariant(value.toString());
         }
     }

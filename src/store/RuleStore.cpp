@@ -238,6 +238,29 @@ Fingerprint RuleStore::writeClasses(const Scope &scope, const QStringList &names
     return storedNow(m_db, seen, {classRows(scope)});
 }
 
+namespace {
+
+// A range row's values as the table stores them (its scope first when the
+// table has one), to whatever takes values one by one.
+template <typename Sink>
+void addStoredRange(Sink &sink, const Scope *scope, const RangeRow &r)
+{
+    if (scope) {
+        sink.addText(scope->shape);
+        sink.addText(scope->lab);
+    }
+    sink.addInteger(r.serial);
+    sink.addText(r.para);
+    sink.addText(r.min);
+    sink.addText(r.max);
+    sink.addInteger(int(r.include));
+    sink.addText(r.className);
+    sink.addText(r.fieldName);
+    sink.addInteger(int(r.show));
+}
+
+} // namespace
+
 Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &rows, const Fingerprint *seen,
                                    ScopeRecord &record) const
 {
@@ -261,34 +284,12 @@ Fingerprint RuleStore::writeRanges(const Scope &scope, const QVector<RangeRow> &
         values.append(row);
         if (keepHistory) {
             history.beginRow(row.size());
-            if (m_tables.scoped) {
-                history.addText(scope.shape);
-                history.addText(scope.lab);
-            }
-            history.addInteger(r.serial);
-            history.addText(r.para);
-            history.addText(r.min);
-            history.addText(r.max);
-            history.addInteger(int(r.include));
-            history.addText(r.className);
-            history.addText(r.fieldName);
-            history.addInteger(int(r.show));
+            addStoredRange(history, m_tables.scoped ? &scope : nullptr, r);
         }
-        if (!seen || !digestHere)
-            continue;
-        if (m_tables.scoped) {
-            written.addText(scope.shape);
-            written.addText(scope.lab);
+        if (seen && digestHere) {
+            addStoredRange(written, m_tables.scoped ? &scope : nullptr, r);
+            written.endRow();
         }
-        written.addInteger(r.serial);
-        written.addText(r.para);
-        written.addText(r.min);
-        written.addText(r.max);
-        written.addInteger(int(r.include));
-        written.addText(r.className);
-        written.addText(r.fieldName);
-        written.addInteger(int(r.show));
-        written.endRow();
     }
     // By position, as the table's layout is checked before the store is used.
     insertRows(m_db, m_tables.dataTable, m_tables.scoped ? 10 : 8, values);
