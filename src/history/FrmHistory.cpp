@@ -95,30 +95,13 @@ void FrmHistory::buildControls()
     List = makeEntryView(m_model, this);
     List->setObjectName(QStringLiteral("List"));
     List->setMinimumHeight(170);
-    auto button = [this](const char *name, const QString &caption) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        return b;
-    };
-    BtnNow = button("BtnNow", QStringLiteral("Compare with now"));
-    BtnLab = button("BtnLab", QStringLiteral("Compare with lab..."));
-    BtnRestore = button("BtnRestore", QStringLiteral("Restore"));
-    BtnClose = button("BtnClose", QStringLiteral("Close"));
+    BtnNow = makeButton(this, "BtnNow", QStringLiteral("Compare with now"));
+    BtnLab = makeButton(this, "BtnLab", QStringLiteral("Compare with lab..."));
+    BtnRestore = makeButton(this, "BtnRestore", QStringLiteral("Restore"));
+    BtnClose = makeButton(this, "BtnClose", QStringLiteral("Close"));
     BtnLab->setVisible(m_scope.area == store::HistoryScope::Area::Lab);
-    auto *buttons = new QVBoxLayout;
-    for (QPushButton *b : {BtnNow, BtnLab, BtnRestore})
-        buttons->addWidget(b);
-    buttons->addStretch();
-    buttons->addWidget(BtnClose);
-    auto *top = new QHBoxLayout;
-    top->addWidget(List, 1);
-    top->addLayout(buttons);
-
-    Caption = new QLabel(this);
-    Caption->setObjectName(QStringLiteral("Caption"));
-    Caption->setWordWrap(true);
-    Caption->setMinimumHeight(2 * Caption->fontMetrics().lineSpacing()); // the window keeps its size
+    QHBoxLayout *top = besideButtons(List, {BtnNow, BtnLab, BtnRestore}, BtnClose);
+    Caption = makeCaption(this);
 
     // The main window's working area, with its grid, class list and tick
     // lists where they stand there; nothing in it can be edited.

@@ -83,28 +83,11 @@ void FrmHistoryAll::buildControls()
     List = makeEntryView(m_model, this);
     List->setObjectName(QStringLiteral("List"));
     List->setMinimumSize(900, 220);
-    auto button = [this](const char *name, const QString &caption) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        return b;
-    };
-    BtnNow = button("BtnNow", QStringLiteral("Compare with now"));
-    BtnRestore = button("BtnRestore", QStringLiteral("Restore"));
-    BtnClose = button("BtnClose", QStringLiteral("Close"));
-    auto *buttons = new QVBoxLayout;
-    buttons->addWidget(BtnNow);
-    buttons->addWidget(BtnRestore);
-    buttons->addStretch();
-    buttons->addWidget(BtnClose);
-    auto *top = new QHBoxLayout;
-    top->addWidget(List, 1);
-    top->addLayout(buttons);
-
-    Caption = new QLabel(this);
-    Caption->setObjectName(QStringLiteral("Caption"));
-    Caption->setWordWrap(true);
-    Caption->setMinimumHeight(2 * Caption->fontMetrics().lineSpacing()); // the window keeps its size
+    BtnNow = makeButton(this, "BtnNow", QStringLiteral("Compare with now"));
+    BtnRestore = makeButton(this, "BtnRestore", QStringLiteral("Restore"));
+    BtnClose = makeButton(this, "BtnClose", QStringLiteral("Close"));
+    QHBoxLayout *top = besideButtons(List, {BtnNow, BtnRestore}, BtnClose);
+    Caption = makeCaption(this);
     Tables = new QTabWidget(this);
     Tables->setObjectName(QStringLiteral("Tables"));
     Tables->setMinimumHeight(260);

@@ -4,8 +4,12 @@
 #include "definer/Guard.h"
 
 #include <QDateTime>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
 #include <QTableView>
+#include <QVBoxLayout>
 
 namespace history {
 
@@ -90,6 +94,36 @@ const store::HistoryEntry *selectedEntry(const QTableView *view, const HistoryMo
 {
     const QModelIndexList rows = view->selectionModel()->selectedRows();
     return rows.isEmpty() ? nullptr : model->entry(rows.first().row());
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QHBoxLayout *besideButtons(QTableView *list, const QList<QPushButton *> &buttons, QPushButton *last)
+{
+    auto *column = new QVBoxLayout;
+    for (QPushButton *button : buttons)
+        column->addWidget(button);
+    column->addStretch();
+    column->addWidget(last);
+    auto *row = new QHBoxLayout;
+    row->addWidget(list, 1);
+    row->addLayout(column);
+    return row;
+}
+
+QLabel *makeCaption(QWidget *parent)
+{
+    auto *caption = new QLabel(parent);
+    caption->setObjectName(QStringLiteral("Caption"));
+    caption->setWordWrap(true);
+    caption->setMinimumHeight(2 * caption->fontMetrics().lineSpacing());
+    return caption;
 }
 
 bool confirmAndRestore(const QSqlDatabase &db, const store::HistoryEntry &entry, store::Fingerprint &seen,

@@ -5,6 +5,9 @@
 #include <QAbstractTableModel>
 #include <functional>
 
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
 class QTableView;
 
 namespace history {
@@ -37,6 +40,12 @@ private:
 
 // A list of entries, one selected at a time.
 QTableView *makeEntryView(HistoryModel *model, QWidget *parent);
+// The parts both History windows build alike: a button that Enter leaves
+// alone, the list with its buttons beside it (the last at the foot), and a
+// caption of two lines that keeps the window's size as its text changes.
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption);
+QHBoxLayout *besideButtons(QTableView *list, const QList<QPushButton *> &buttons, QPushButton *last);
+QLabel *makeCaption(QWidget *parent);
 // The entry selected in the view, or nullptr.
 const store::HistoryEntry *selectedEntry(const QTableView *view, const HistoryModel *model);
 
